@@ -1,0 +1,166 @@
+// adi/TSdg.cpp: construction and release of the ADI solver's fields and work arrays
+#include "adi/TSdg.h"
+
+#include "app/fatal.h"
+
+#include <cstdio>
+#include <iostream>
+#include <new>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+
+// One contiguous block of (nx+1)(ny+1)(nz+1) values set to v, with the spines f[i] and f[i][j];
+// returns null when the memory cannot be had. V is double or int.
+template <typename V> V*** new_field(int nx, int ny, int nz, V v)
+{
+    size_t ni = (size_t)nx + 1, nj = (size_t)ny + 1, nk = (size_t)nz + 1;
+    V*** f = new (std::nothrow) V**[ni];
+    V** rows = new (std::nothrow) V*[ni * nj];
+    V* data = new (std::nothrow) V[ni * nj * nk];
+    if (!f || !rows || !data)
+    {
+        delete[] f;
+        delete[] rows;
+        delete[] data;
+        return nullptr;
+    }
+    for (size_t p = 0; p < ni * nj * nk; p++)
+        data[p] = v;
+    for (size_t i = 0; i < ni; i++)
+    {
+        f[i] = rows + i * nj;
+        for (size_t j = 0; j < nj; j++)
+            f[i][j] = data + (i * nj + j) * nk;
+    }
+    return f;
+}
+
+// Releases a field made by new_field (null is allowed).
+template <typename V> void delete_field(V*** f)
+{
+    if (!f)
+        return;
+    delete[] f[0][0];
+    delete[] f[0];
+    delete[] f;
+}
+
+double** new_rows(int n, int width)
+{
+    double** r = new double*[n];
+    for (int p = 0; p < n; p++)
+    {
+        r[p] = new double[width];
+        for (int c = 0; c < width; c++)
+            r[p][c] = 0.0;
+    }
+    return r;
+}
+
+void delete_rows(double** r, int n)
+{
+    for (int p = 0; p < n; p++)
+        delete[] r[p];
+    delete[] r;
+}
+
+double* new_zeros(int n)
+{
+    double* v = new double[n];
+    for (int p = 0; p < n; p++)
+        v[p] = 0.0;
+    return v;
+}
+
+} // namespace
+
+TSdg::TSdg(const char* data_file) : TS3D(data_file)
+{
+    make_fields();
+}
+
+TSdg::TSdg(int nx, int ny, int nz, double dt, double T_amb) : TS3D(nx, ny, nz, dt, T_amb)
+{
+    make_fields();
+}
+
+// The six node fields, the line buffers and the coefficient table. Refuses, before allocating, a
+// grid whose fields would not fit in the machine's memory: the allocations themselves may succeed
+// on an overcommitting system and fail only when touched.
+void TSdg::make_fields()
+{
+    size_t nodes = ((size_t)nx + 1) * ((size_t)ny + 1) * ((size_t)nz + 1);
+    size_t bytes = nodes * (5 * sizeof(double) + sizeof(int));
+    long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page > 0 && bytes / (size_t)page >= (size_t)pages)
+        input_error(("a grid of " + std::to_string(nodes) + " nodes needs " +
+                     std::to_string(bytes >> 20) + " MiB, more than this machine's memory")
+                        .c_str());
+
+    power = new_field(nx, ny, nz, 0.0);
+    T = new_field(nx, ny, nz, T_amb);
+    T1 = new_field(nx, ny, nz, T_amb);
+    T2 = new_field(nx, ny, nz, T_amb);
+    T3 = new_field(nx, ny, nz, T_amb);
+    coef_id = new_field(nx, ny, nz, 0);
+    if (!power || !T || !T1 || !T2 || !T3 || !coef_id)
+        input_error(("a grid of " + std::to_string(nodes) + " nodes is too large to allocate")
+                        .c_str());
+
+    tri_x = new_rows(nx + 1, 3);
+    rhs_x = new_zeros(nx + 1);
+    tri_y = new_rows(ny + 1, 3);
+    rhs_y = new_zeros(ny + 1);
+    tri_z = new_rows(nz + 1, 3);
+    rhs_z = new_zeros(nz + 1);
+
+    n_coef_rows = 27 * n_layers + 1;
+    coef = new_rows(n_coef_rows, 8);
+}
+
+TSdg::~TSdg()
+{
+    delete_rows(coef, n_coef_rows);
+    delete_field(T);
+    delete_field(T1);
+    delete_field(T2);
+    delete_field(T3);
+    delete_field(power);
+    delete_field(coef_id);
+    delete_rows(tri_x, nx + 1);
+    delete[] rhs_x;
+    delete_rows(tri_y, ny + 1);
+    delete[] rhs_y;
+    delete_rows(tri_z, nz + 1);
+    delete[] rhs_z;
+}
+
+bool TSdg::outputs_inside_grid()
+{
+    const int last[3] = {nx, ny, nz};
+    const int probe[3] = {probe_x, probe_y, probe_z};
+    for (int a = 0; a < 3; a++)
+        if (probe[a] < 0 || probe[a] > last[a])
+        {
+            fflush(stdout);
+            std::cerr << "Calefax: error: probe node (" << probe_x << ", " << probe_y << ", "
+                      << probe_z << ") lies outside the grid of " << nx + 1 << "X" << ny + 1
+                      << "X" << nz + 1 << " nodes" << std::endl;
+            return false;
+        }
+    for (int c = 0; c < n_cuts; c++)
+    {
+        int a = (cut_axis[c] | 0x20) - 'x';   // 0, 1, 2 for x, y, z in either case
+        if (a >= 0 && a <= 2 && (cut_index[c] < 0 || cut_index[c] > last[a]))
+        {
+            fflush(stdout);
+            std::cerr << "Calefax: error: cut plane " << c + 1 << " (" << cut_file[c]
+                      << ") at index " << cut_index[c] << " lies outside the grid" << std::endl;
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,193 @@
+// adi/TSdg_convection.cpp: the transient ADI run with convective faces, its cut planes and result file
+#include "adi/TSdg.h"
+
+#include "adi/TSdg_equations.h"
+#include "app/fatal.h"
+
+#include <cmath>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// Writes the cut plane c of field T into its file: one line per row, each value followed by a
+// tab. Returns false when the file could not be created or written.
+bool write_cut(double*** T, char axis, int p, const char* name, int nx, int ny, int nz)
+{
+    std::ofstream f(name);
+    if (!f)
+        return false;
+    switch (axis)
+    {
+    case 'x': case 'X':
+        for (int k = 0; k <= nz; k++)
+        {
+            for (int j = 0; j <= ny; j++)
+                f << T[p][j][k] << "\t";
+            f << std::endl;
+        }
+        break;
+    case 'y': case 'Y':
+        for (int k = 0; k <= nz; k++)
+        {
+            for (int i = 0; i <= nx; i++)
+                f << T[i][p][k] << "\t";
+            f << std::endl;
+        }
+        break;
+    case 'z': case 'Z':
+        for (int j = 0; j <= ny; j++)
+        {
+            for (int i = 0; i <= nx; i++)
+                f << T[i][j][p] << "\t";
+            f << std::endl;
+        }
+        break;
+    default:
+        std::cout << "The cut plane must be x, y, or z!\n";
+        break;
+    }
+    f.close();
+    return !f.fail();
+}
+
+} // namespace
+
+int TSdg::Dauglas_Gunn_Convection()
+{
+    if (!outputs_inside_grid())
+        return 1;
+
+    // ---- set-up ------------------------------------------------------------------------------
+    double* hist = new double[n_steps];
+    std::ofstream out("Calefax_transient.txt");
+    for (int l = 0; l < n_layers; l++)
+        Build_DG_C(layers[l]);
+    Build_BC();
+    double t0 = second();
+
+    for (int step = 0; step < n_steps; step++)
+    {
+        // base material's time term: (rho*cp*dx^2)/(k*dt)
+        double tau = (rho * cp * pow(dx, 2.0)) / (k * dt);
+
+        // ---- x sweep: one tridiagonal system per line of constant (j, k) -------------------
+        double sum_x = (ry + ry) + 1.0 + (rz + rz);
+        for (int kk = 0; kk <= nz; kk++)
+            for (int j = 0; j <= ny; j++)
+            {
+                for (int i = 0; i <= nx; i++)
+                {
+                    double q0 = power[i][j][kk];
+                    double S = ((q0 + q0) * dx) * dx / k;   // every node, faces included
+                    if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
+                    {
+                        const double* b = bc_coef[type_bc(i, j, kk)];
+                        adi::Neighbours t = adi::around(T, i, j, kk, nx, ny, nz);
+                        rhs_x[i] = adi::face_x(b, t, tau, S, tri_x[i]);
+                    }
+                    else
+                    {
+                        const double* c = coef[coef_id[i][j][kk]];
+                        rhs_x[i] = adi::inner_x(c, T, i, j, kk, sum_x, S, tri_x[i]);
+                    }
+                }
+                Thomas(tri_x, rhs_x, nx + 1);
+                for (int i = 0; i <= nx; i++)
+                    T1[i][j][kk] = rhs_x[i];
+            }
+
+        // ---- y sweep: one system per line of constant (i, k) -------------------------------
+        double sum_y = (ry + 1.0) + (rz + rz);
+        for (int kk = 0; kk <= nz; kk++)
+            for (int i = 0; i <= nx; i++)
+            {
+                for (int j = 0; j <= ny; j++)
+                {
+                    double q0 = power[i][j][kk];
+                    double S = ((q0 + q0) * dx) * dx / k;   // every node, faces included
+                    if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
+                    {
+                        const double* b = bc_coef[type_bc(i, j, kk)];
+                        adi::Neighbours t = adi::around(T, i, j, kk, nx, ny, nz);
+                        adi::Neighbours t1 = adi::around(T1, i, j, kk, nx, ny, nz);
+                        rhs_y[j] = adi::face_y(b, t, t1, tau, S, tri_y[j]);
+                    }
+                    else
+                    {
+                        const double* c = coef[coef_id[i][j][kk]];
+                        rhs_y[j] = adi::inner_y(c, T, T1, i, j, kk, ry, sum_y, S, tri_y[j]);
+                    }
+                }
+                Thomas(tri_y, rhs_y, ny + 1);
+                for (int j = 0; j <= ny; j++)
+                    T2[i][j][kk] = rhs_y[j];
+            }
+
+        // ---- z sweep: one system per line of constant (i, j) -------------------------------
+        double sum_z = (ry + 1.0) + rz;
+        for (int j = 0; j <= ny; j++)
+            for (int i = 0; i <= nx; i++)
+            {
+                for (int kk = 0; kk <= nz; kk++)
+                {
+                    double q0 = power[i][j][kk];
+                    double S = ((q0 + q0) * dx) * dx / k;   // every node, faces included
+                    if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
+                    {
+                        const double* b = bc_coef[type_bc(i, j, kk)];
+                        adi::Neighbours t = adi::around(T, i, j, kk, nx, ny, nz);
+                        adi::Neighbours t1 = adi::around(T1, i, j, kk, nx, ny, nz);
+                        adi::Neighbours t2 = adi::around(T2, i, j, kk, nx, ny, nz);
+                        rhs_z[kk] = adi::face_z(b, t, t1, t2, tau, S, tri_z[kk]);
+                    }
+                    else
+                    {
+                        const double* c = coef[coef_id[i][j][kk]];
+                        rhs_z[kk] =
+                            adi::inner_z(c, T, T1, T2, i, j, kk, ry, rz, sum_z, S, tri_z[kk]);
+                    }
+                }
+                Thomas(tri_z, rhs_z, nz + 1);
+                for (int kk = 0; kk <= nz; kk++)
+                    T3[i][j][kk] = rhs_z[kk];
+            }
+
+        for (int i = 0; i <= nx; i++)
+            for (int j = 0; j <= ny; j++)
+                for (int kk = 0; kk <= nz; kk++)
+                    T[i][j][kk] = T3[i][j][kk];
+        std::cout << "Iteration = " << step << std::endl;
+        hist[step] = T[probe_x][probe_y][probe_z];
+    }
+    double t1 = second();
+
+    // ---- cut planes, result file, report -----------------------------------------------------
+    std::vector<std::string> failed;
+    for (int c = 0; c < n_cuts; c++)
+        if (!write_cut(T, cut_axis[c], cut_index[c], cut_file[c], nx, ny, nz))
+            failed.push_back(cut_file[c]);
+
+    out << "\\" << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
+    std::cout << "The mesh size is:  " << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
+    std::cout << "Done!" << std::endl;
+    std::cout << "\n\nRun time of the Calefax Simulator is...  " << t1 - t0 << " seconds"
+              << std::endl;
+    for (int s = 0; s < n_steps; s++)
+        out << s + 1 << "      " << hist[s] << std::endl;
+    out.close();
+    if (out.fail())
+        failed.insert(failed.begin(), "Calefax_transient.txt");
+    delete[] hist;
+
+    for (const std::string& name : failed)
+    {
+        fflush(stdout);
+        std::cerr << "Calefax: error: " << name << ": cannot create or write the result file"
+                  << std::endl;
+    }
+    return failed.empty() ? 0 : 1;
+}

@@ -1,0 +1,22 @@
+// app/fatal.cpp: fatal() and input_error(): report a message and end the process
+#include "app/fatal.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+// Message and newline on standard output, flushed, then exit status 1.
+void fatal(const char* message)
+{
+    printf("%s\n", message);
+    fflush(stdout);
+    exit(1);
+}
+
+// One line on standard error, flushed after standard output, then exit status 1.
+void input_error(const char* message)
+{
+    fflush(stdout);
+    fprintf(stderr, "Calefax: error: %s\n", message);
+    fflush(stderr);
+    exit(1);
+}

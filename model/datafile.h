@@ -1,0 +1,55 @@
+// model/datafile.h: the data file of a run (grid, time step, faces, layers, probe, cut planes) and its parser
+#ifndef MODEL_DATAFILE_H
+#define MODEL_DATAFILE_H
+
+#include <istream>
+#include <string>
+#include <vector>
+
+// The items of a data file, in file order. The file is read by formatted stream extraction: items
+// are separated by any white space, line breaks carry no meaning, there are no comments. Integers
+// and reals are read as the stream reads int and double ("+10" and "004" are integers, ".5e-6" a
+// real); a name is one token of non-blank characters; an axis letter is the next non-blank
+// character (so "z2" is axis z, index 2).
+struct DataFile
+{
+    struct Layer
+    {
+        std::string name;   // layer name, any length
+        double k;           // conductivity, W/(m K), >= 0
+        double rho;         // density, kg/m^3, > 0
+        double cp;          // specific heat, J/(kg K), > 0
+    };
+    struct Cut
+    {
+        char axis;          // axis letter as written; only x, y, z (either case) are written out
+        int index;          // node index along the axis; inside the grid for x, y and z
+        std::string file;   // output file name
+    };
+
+    int n_steps;            // number of time steps, >= 0
+    int nx, ny, nz;         // grid intervals, >= 1 each, with (nx+1)(ny+1)(nz+1) <= INT_MAX
+    double dx, dy, dz;      // spacings, m, > 0
+    double dt;              // time step, s, > 0
+    double T_amb;           // ambient temperature, finite
+    double h[6];            // convection coefficients x-max, x-min, y-max, y-min, z-max, z-min, >= 0
+    Layer layers[10];       // the layer table in file order
+    std::string base;       // name of the base material as written
+    int base_layer;         // last record whose name matches base without regard to case
+    int probe_x, probe_y, probe_z;  // probe node, inside the grid
+    std::vector<Cut> cuts;  // the cut planes in file order
+};
+
+// Number of records in the layer table of every data file.
+const int DATA_FILE_LAYERS = 10;
+
+// Parses the text of a data file named file (the name only labels messages). Returns true with out
+// filled, or false with error set to one line "FILE:LINE: item N (what): what was wrong" and out
+// partly filled. Every value is checked before it is used to size or index anything, and the
+// number of cut planes only bounds a loop that stops at the end of the text.
+bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::string& error);
+
+// Case-insensitive equality of two layer names.
+bool same_name(const char* a, const char* b);
+
+#endif
