@@ -76,18 +76,18 @@ struct DataText
 };
 
 // Exit status and the two output streams of a shell command run in the working directory.
-struct Run
+struct Outcome
 {
     int status;         // exit status, or -1 when the command did not exit normally
     std::string out;    // standard output
     std::string err;    // standard error
 };
 
-inline Run run_command(const std::string& command)
+inline Outcome run_command(const std::string& command)
 {
     std::string full = command + " > run.out 2> run.err";
     int raw = system(full.c_str());
-    Run r;
+    Outcome r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.out = read_file("run.out");
     r.err = read_file("run.err");

@@ -1,0 +1,22 @@
+# Thin wrapper over CMake: `make run` builds and runs the example chip, `make test` runs every test.
+BUILD ?= build
+
+.PHONY: build run test bench clean
+
+build:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j2
+
+# The example writes its results into out/ (created afresh from examples/).
+run: build
+	rm -rf out && mkdir -p out && cp examples/chip.dat examples/chip.in out/
+	cd out && ../$(BUILD)/Calefax chip.dat chip.in
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j2
+
+bench: build
+	for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf $(BUILD) out
