@@ -144,3 +144,43 @@ TEST(ReadGeometry, UnknownLayersArePrintedThenRefused)
               "more unknown layer names)",
               error);
 }
+
+// Rectangles in memory: power spread by covered area over the slab k = 1, 2 shifted by one node,
+// layer 8 codes, overlapping rectangles adding; averages written by rectangle number.
+TEST(ReadGeometryZelkor, RectanglesAndAverages)
+{
+    TSdg s(4, 4, 3, 1e-3, 25.0);
+    int r0[4] = {10, 10, 20, 20}, r1[4] = {10, 10, 14, 14};
+    int* rects[2] = {r0, r1};
+    double p[2] = {4.0, 2.0};
+    CoutCapture out;
+    s.read_geometry_Zelkor(rects, 2, 1e-6, 3, 0, 0, 0, 0, p);
+    EXPECT_EQ("test\n", out.str());
+    EXPECT_EQ(10 * 1e-6, s.dx);
+    EXPECT_EQ(2 * 3 * 1e-6, s.dz);
+    // Cell (1, 1) is covered 5 x 5 by the first rectangle and 4 x 4 by the second.
+    double first = 4.0 * 5.0 * 5.0 / (s.dz * 100.0);
+    double second = 2.0 * 4.0 * 4.0 / (s.dz * 100.0);
+    EXPECT_EQ(first, s.power[3][3][1]);
+    EXPECT_EQ(s.power[3][3][1], s.power[3][3][2]);
+    EXPECT_EQ(first + second, s.power[2][2][1]);
+    EXPECT_EQ(8 * 27 + 1, s.coef_id[2][2][1]);
+    EXPECT_EQ(8 * 27 + 27, s.coef_id[3][3][2]);
+    EXPECT_EQ(0.0, s.power[1][1][1]);
+
+    for (int i = 0; i <= 4; i++)
+        for (int j = 0; j <= 4; j++)
+            for (int k = 0; k <= 3; k++)
+                s.T[i][j][k] = 10 * i + j;
+    int a0[4] = {0, 0, 10, 0}, a1[4] = {10, 10, 10, 10}, b0[4] = {0, 10, 0, 10},
+        b1[4] = {20, 20, 20, 20};
+    int* avg_rects[4] = {a0, a1, b0, b1};
+    double A[1][2], B[2][1];
+    double* pa[1] = {A[0]};
+    double* pb[2] = {B[0], B[1]};
+    s.get_temperature(avg_rects, 2, 2, pa, pb);
+    EXPECT_EQ((11 + 21) / 2.0, A[0][0]);   // cells (0, 0) and (1, 0), shifted to nodes 1, 2
+    EXPECT_EQ(22.0, A[0][1]);
+    EXPECT_EQ(12.0, B[0][0]);
+    EXPECT_EQ(33.0, B[1][0]);
+}
