@@ -117,13 +117,23 @@ void TSdg::make_fields()
     tri_z = new_rows(nz + 1, 3);
     rhs_z = new_zeros(nz + 1);
 
+    // The rows of coef lie in one block, 8 values apart, so a sweep can address a row by its
+    // number from coef[0].
     n_coef_rows = 27 * n_layers + 1;
-    coef = new_rows(n_coef_rows, 8);
+    coef = new double*[n_coef_rows];
+    coef[0] = new double[8 * (size_t)n_coef_rows];
+    for (int r = 0; r < n_coef_rows; r++)
+    {
+        coef[r] = coef[0] + 8 * (size_t)r;
+        for (int c = 0; c < 8; c++)
+            coef[r][c] = 0.0;
+    }
 }
 
 TSdg::~TSdg()
 {
-    delete_rows(coef, n_coef_rows);
+    delete[] coef[0];
+    delete[] coef;
     delete_field(T);
     delete_field(T1);
     delete_field(T2);

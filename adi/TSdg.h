@@ -31,7 +31,7 @@ public:
     double*** T2;       // temperature after the y sweep
     double*** T3;       // temperature after the z sweep
     double*** power;    // [nx+1][ny+1][nz+1] node's share of its block's power density, W/m^3
-    double** coef;      // [n_coef_rows][8] coefficient rows (Build_DG_C); row 0 is the base material
+    double** coef;      // [n_coef_rows][8] coefficient rows (Build_DG_C), one block: coef[r] = coef[0] + 8r
     double** tri_x;     // [nx+1][3] tridiagonal rows {sub, diag, super} of one x line
     double** tri_y;     // [ny+1][3] the same for a y line
     double** tri_z;     // [nz+1][3] the same for a z line

@@ -1,7 +1,7 @@
 // adi/TSdg_convection.cpp: the transient ADI run with convective faces, its cut planes and result file
 #include "adi/TSdg.h"
 
-#include "adi/TSdg_equations.h"
+#include "adi/TSdg_sweeps.h"
 #include "app/fatal.h"
 
 #include <cmath>
@@ -67,99 +67,16 @@ int TSdg::Dauglas_Gunn_Convection()
     for (int l = 0; l < n_layers; l++)
         Build_DG_C(layers[l]);
     Build_BC();
+    // The sweeps solve the independent lines of a plane side by side (adi::Sweeps); their work
+    // space and the per-node source are made here, outside the timed loop.
+    adi::Sweeps sweeps(*this);
     double t0 = second();
 
     for (int step = 0; step < n_steps; step++)
     {
         // base material's time term: (rho*cp*dx^2)/(k*dt)
         double tau = (rho * cp * pow(dx, 2.0)) / (k * dt);
-
-        // ---- x sweep: one tridiagonal system per line of constant (j, k) -------------------
-        double sum_x = (ry + ry) + 1.0 + (rz + rz);
-        for (int kk = 0; kk <= nz; kk++)
-            for (int j = 0; j <= ny; j++)
-            {
-                for (int i = 0; i <= nx; i++)
-                {
-                    double q0 = power[i][j][kk];
-                    double S = ((q0 + q0) * dx) * dx / k;   // every node, faces included
-                    if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
-                    {
-                        const double* b = bc_coef[type_bc(i, j, kk)];
-                        adi::Neighbours t = adi::around(T, i, j, kk, nx, ny, nz);
-                        rhs_x[i] = adi::face_x(b, t, tau, S, tri_x[i]);
-                    }
-                    else
-                    {
-                        const double* c = coef[coef_id[i][j][kk]];
-                        rhs_x[i] = adi::inner_x(c, T, i, j, kk, sum_x, S, tri_x[i]);
-                    }
-                }
-                Thomas(tri_x, rhs_x, nx + 1);
-                for (int i = 0; i <= nx; i++)
-                    T1[i][j][kk] = rhs_x[i];
-            }
-
-        // ---- y sweep: one system per line of constant (i, k) -------------------------------
-        double sum_y = (ry + 1.0) + (rz + rz);
-        for (int kk = 0; kk <= nz; kk++)
-            for (int i = 0; i <= nx; i++)
-            {
-                for (int j = 0; j <= ny; j++)
-                {
-                    double q0 = power[i][j][kk];
-                    double S = ((q0 + q0) * dx) * dx / k;   // every node, faces included
-                    if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
-                    {
-                        const double* b = bc_coef[type_bc(i, j, kk)];
-                        adi::Neighbours t = adi::around(T, i, j, kk, nx, ny, nz);
-                        adi::Neighbours t1 = adi::around(T1, i, j, kk, nx, ny, nz);
-                        rhs_y[j] = adi::face_y(b, t, t1, tau, S, tri_y[j]);
-                    }
-                    else
-                    {
-                        const double* c = coef[coef_id[i][j][kk]];
-                        rhs_y[j] = adi::inner_y(c, T, T1, i, j, kk, ry, sum_y, S, tri_y[j]);
-                    }
-                }
-                Thomas(tri_y, rhs_y, ny + 1);
-                for (int j = 0; j <= ny; j++)
-                    T2[i][j][kk] = rhs_y[j];
-            }
-
-        // ---- z sweep: one system per line of constant (i, j) -------------------------------
-        double sum_z = (ry + 1.0) + rz;
-        for (int j = 0; j <= ny; j++)
-            for (int i = 0; i <= nx; i++)
-            {
-                for (int kk = 0; kk <= nz; kk++)
-                {
-                    double q0 = power[i][j][kk];
-                    double S = ((q0 + q0) * dx) * dx / k;   // every node, faces included
-                    if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
-                    {
-                        const double* b = bc_coef[type_bc(i, j, kk)];
-                        adi::Neighbours t = adi::around(T, i, j, kk, nx, ny, nz);
-                        adi::Neighbours t1 = adi::around(T1, i, j, kk, nx, ny, nz);
-                        adi::Neighbours t2 = adi::around(T2, i, j, kk, nx, ny, nz);
-                        rhs_z[kk] = adi::face_z(b, t, t1, t2, tau, S, tri_z[kk]);
-                    }
-                    else
-                    {
-                        const double* c = coef[coef_id[i][j][kk]];
-                        rhs_z[kk] =
-                            adi::inner_z(c, T, T1, T2, i, j, kk, ry, rz, sum_z, S, tri_z[kk]);
-                    }
-                }
-                Thomas(tri_z, rhs_z, nz + 1);
-                for (int kk = 0; kk <= nz; kk++)
-                    T3[i][j][kk] = rhs_z[kk];
-            }
-
-        for (int i = 0; i <= nx; i++)
-            for (int j = 0; j <= ny; j++)
-                for (int kk = 0; kk <= nz; kk++)
-                    T[i][j][kk] = T3[i][j][kk];
+        sweeps.step(tau);
         std::cout << "Iteration = " << step << std::endl;
         hist[step] = T[probe_x][probe_y][probe_z];
     }

@@ -71,7 +71,9 @@ int TSdg::Dauglas_Gunn()
                 {
                     double q0 = power[i][j][k];
                     double S = ((q0 + q0) * pow(dx, 2.0)) / kb;
-                    rhs_x[i] = adi::inner_x(coef[coef_id[i][j][k]], T, i, j, k, sum_x, S, tri_x[i]);
+                    adi::Neighbours t = adi::around(T, i, j, k, nx, ny, nz);
+                    double* r = tri_x[i];
+                    rhs_x[i] = adi::inner_x(coef[coef_id[i][j][k]], t, sum_x, S, r[0], r[1], r[2]);
                 }
                 Thomas(tri_x, rhs_x, nx + 1);
                 for (int i = 0; i <= nx; i++)
@@ -103,8 +105,11 @@ int TSdg::Dauglas_Gunn()
                 {
                     double q0 = power[i][j][k];
                     double S = ((q0 + q0) * pow(dx, 2.0)) / kb;
-                    rhs_y[j] = adi::inner_y(coef[coef_id[i][j][k]], T, T1, i, j, k, ry, sum_y, S,
-                                            tri_y[j]);
+                    adi::Neighbours t = adi::around(T, i, j, k, nx, ny, nz);
+                    adi::Neighbours t1 = adi::around(T1, i, j, k, nx, ny, nz);
+                    double* r = tri_y[j];
+                    rhs_y[j] = adi::inner_y(coef[coef_id[i][j][k]], t, t1, ry, sum_y, S, r[0],
+                                            r[1], r[2]);
                 }
                 Thomas(tri_y, rhs_y, ny + 1);
                 for (int j = 0; j <= ny; j++)
@@ -136,8 +141,12 @@ int TSdg::Dauglas_Gunn()
                 {
                     double q0 = power[i][j][k];
                     double S = ((q0 + q0) * pow(dx, 2.0)) / kb;
-                    rhs_z[k] = adi::inner_z(coef[coef_id[i][j][k]], T, T1, T2, i, j, k, ry, rz,
-                                            sum_z, S, tri_z[k]);
+                    adi::Neighbours t = adi::around(T, i, j, k, nx, ny, nz);
+                    adi::Neighbours t1 = adi::around(T1, i, j, k, nx, ny, nz);
+                    adi::Neighbours t2 = adi::around(T2, i, j, k, nx, ny, nz);
+                    double* r = tri_z[k];
+                    rhs_z[k] = adi::inner_z(coef[coef_id[i][j][k]], t, t1, t2, ry, rz, sum_z, S,
+                                            r[0], r[1], r[2]);
                 }
                 Thomas(tri_z, rhs_z, nz + 1);
                 for (int k = 0; k <= nz; k++)

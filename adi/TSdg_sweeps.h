@@ -1,0 +1,57 @@
+// adi/TSdg_sweeps.h: the batched x, y and z sweeps of the convection run, with their work space
+#ifndef ADI_TSDG_SWEEPS_H
+#define ADI_TSDG_SWEEPS_H
+
+#include "adi/TSdg.h"
+
+#include <cstddef>
+
+namespace adi
+{
+
+// The lines of a sweep are independent (a sweep reads T and the earlier sweeps' fields only), so
+// the sweeps solve them a panel at a time: all lines of one plane, side by side, their Thomas
+// recurrences interleaved across the panel. Every line's arithmetic is exactly that of assembling
+// it node by node (TSdg_equations.h) and solving it with TSdg::Thomas, so the results are the same
+// to the bit; only the order in which lines are visited, and so how memory is walked, differs.
+//   x sweep: the panel of plane j holds the lines (j, k), k = 0..nz, recurring over i;
+//   y sweep: the panel of plane i holds the lines (i, k), recurring over j;
+//   z sweep: the panel of plane i holds the lines (i, j), recurring over k.
+// Panels keep rows [r][lane] with the lanes contiguous. The node fields of the solver are single
+// blocks (TSdg), addressed here as flat arrays with strides si = (ny+1)(nz+1), sj = nz+1, 1.
+//
+// Work space is made once per run by the constructor; nothing is allocated by step().
+class Sweeps
+{
+public:
+    // Allocates the panels and the per-node source ((q0 + q0)*dx)*dx/k of s; s's coefficients
+    // (coef, bc_coef) must be built, and stay unchanged while the object is used.
+    explicit Sweeps(TSdg& s);
+    ~Sweeps();
+    Sweeps(const Sweeps&) = delete;
+    Sweeps& operator=(const Sweeps&) = delete;
+
+    // One time step: T1, T2, T3 from T, then T = T3. tau: the base material's time term.
+    void step(double tau);
+
+private:
+    TSdg& s;
+    int nx, ny, nz;
+    ptrdiff_t si, sj;   // strides of i and j in a node field
+    double* a;          // panel sub-diagonals, [r][lane]
+    double* b;          // panel diagonals (eliminated in place)
+    double* c;          // panel super-diagonals
+    double* f;          // panel right-hand sides (eliminated, then the solution, in place)
+    double* w;          // z sweep: rows of a tile of lines in node order, before transposition
+    static const int z_tile = 8;   // z lines solved side by side
+    double* src;        // per-node source term, a node field's shape
+    const double** face_row;   // boundary row of each type, bc_coef[t]
+
+    void sweep_x(double tau);
+    void sweep_y(double tau);
+    void sweep_z(double tau);
+};
+
+} // namespace adi
+
+#endif
