@@ -17,7 +17,8 @@ namespace adi
 //   x sweep: the panel of plane j holds the lines (j, k), k = 0..nz, recurring over i;
 //   y sweep: the panel of plane i holds the lines (i, k), recurring over j;
 //   z sweep: the panel of plane i holds the lines (i, j), recurring over k.
-// Panels keep rows [r][lane] with the lanes contiguous. The node fields of the solver are single
+// Panels keep rows [r][lane] with the lanes contiguous; the x and y sweeps solve their right-hand
+// sides in place in T1 and T2, whose rows are already lane-contiguous. The node fields of the solver are single
 // blocks (TSdg), addressed here as flat arrays with strides si = (ny+1)(nz+1), sj = nz+1, 1.
 //
 // Work space is made once per run by the constructor; nothing is allocated by step().
@@ -41,8 +42,7 @@ private:
     double* a;          // panel sub-diagonals, [r][lane]
     double* b;          // panel diagonals (eliminated in place)
     double* c;          // panel super-diagonals
-    double* f;          // panel right-hand sides (eliminated, then the solution, in place)
-    double* w;          // z sweep: rows of a tile of lines in node order, before transposition
+    double* f;          // z tile right-hand sides (eliminated, then the solution, in place)
     static const int z_tile = 8;   // z lines solved side by side
     double* src;        // per-node source term, a node field's shape
     const double** face_row;   // boundary row of each type, bc_coef[t]
