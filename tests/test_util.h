@@ -2,9 +2,14 @@
 #ifndef TESTS_TEST_UTIL_H
 #define TESTS_TEST_UTIL_H
 
+#include "sparse/SSMat.h"
+
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Everything written to std::cout while a CoutCapture lives goes into its buffer instead of the
 // console: the constructor swaps std::cout's stream buffer for its own, the destructor puts the
@@ -24,5 +29,78 @@ private:
     std::ostringstream text;   // receives the output
     std::streambuf* saved;     // std::cout's own buffer, restored on destruction
 };
+
+// ---- sparse matrices: dense shadows and the sorted state ---------------------------------------
+
+// The full symmetric matrix of A as n*n doubles, row-major, read through the row lists: each
+// stored (i, j) is written at (i, j) and (j, i); a repeated (i, j) keeps the value met last.
+inline std::vector<double> dense_of(SSMat* A)
+{
+    std::vector<double> d((size_t)A->n * A->n, 0.0);
+    for (int k = 0; k < A->n; k++)
+        for (SSMat::Entry* e = A->row[k]; e != nullptr; e = e->row_next)
+        {
+            d[(size_t)e->i * A->n + e->j] = e->value;
+            d[(size_t)e->j * A->n + e->i] = e->value;
+        }
+    return d;
+}
+
+// The first violation of A's sorted state, or "" when it holds: every row k holds (k, j) in
+// strictly increasing j >= k, every column k holds (i, k) in strictly increasing i <= k, both
+// kinds of list hold the same entries, and nnz counts them.
+inline std::string sorted_state_error(SSMat* A)
+{
+    std::set<SSMat::Entry*> by_rows, by_cols;
+    for (int k = 0; k < A->n; k++)
+    {
+        int last = -1;
+        for (SSMat::Entry* e = A->row[k]; e != nullptr; e = e->row_next)
+        {
+            if (e->i != k || e->j < k || e->j <= last)
+                return "row " + std::to_string(k) + " out of order at column " +
+                       std::to_string(e->j);
+            last = e->j;
+            by_rows.insert(e);
+        }
+        last = -1;
+        for (SSMat::Entry* e = A->col[k]; e != nullptr; e = e->col_next)
+        {
+            if (e->j != k || e->i > k || e->i <= last)
+                return "column " + std::to_string(k) + " out of order at row " +
+                       std::to_string(e->i);
+            last = e->i;
+            by_cols.insert(e);
+        }
+    }
+    if (by_rows != by_cols)
+        return "rows and columns hold different entries";
+    if ((int)by_rows.size() != A->nnz)
+        return "nnz " + std::to_string(A->nnz) + " but " + std::to_string(by_rows.size()) +
+               " entries in the rows";
+    return "";
+}
+
+// Sorted matrix of the 7-point grid of nx x ny x nz nodes (x fastest): diag on the diagonal,
+// -1 between neighbours; positive definite for every diag >= 6.
+inline SSMat* grid_matrix(int nx, int ny, int nz, double diag)
+{
+    SSMat* A = new SSMat(nx * ny * nz);
+    for (int z = 0; z < nz; z++)
+        for (int y = 0; y < ny; y++)
+            for (int x = 0; x < nx; x++)
+            {
+                int p = x + nx * (y + ny * z);
+                A->insertEntry(p, p, diag);
+                if (x + 1 < nx)
+                    A->insertEntry(p, p + 1, -1.0);
+                if (y + 1 < ny)
+                    A->insertEntry(p, p + nx, -1.0);
+                if (z + 1 < nz)
+                    A->insertEntry(p, p + nx * ny, -1.0);
+            }
+    A->sort();
+    return A;
+}
 
 #endif
