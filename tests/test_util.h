@@ -3,6 +3,7 @@
 #define TESTS_TEST_UTIL_H
 
 #include "sparse/SSMat.h"
+#include "sparse/mmd.h"
 
 #include <iostream>
 #include <set>
@@ -29,6 +30,84 @@ private:
     std::ostringstream text;   // receives the output
     std::streambuf* saved;     // std::cout's own buffer, restored on destruction
 };
+
+// ---- graphs for the ordering tests -------------------------------------------------------------
+
+// An undirected graph on nodes 1..n in the 1-based adjacency form that genmmd takes: the
+// neighbours of node k are adjncy[xadj[k] .. xadj[k+1]-1]; slot 0 of both vectors is unused.
+struct AdjGraph
+{
+    int n;                    // number of nodes
+    std::vector<int> xadj;    // n + 2 entries
+    std::vector<int> adjncy;  // 1 + twice the number of edges
+};
+
+// The adjacency form of the graph with the given edges (1-based pairs, no loops, no repeats);
+// each node lists its neighbours in the order its edges appear.
+inline AdjGraph adjacency_from_edges(int n, const std::vector<std::pair<int, int>>& edges)
+{
+    std::vector<std::vector<int>> nbr(n + 1);
+    for (const std::pair<int, int>& e : edges)
+    {
+        nbr[e.first].push_back(e.second);
+        nbr[e.second].push_back(e.first);
+    }
+    AdjGraph g;
+    g.n = n;
+    g.xadj.assign(n + 2, 0);
+    g.adjncy.assign(1, 0);
+    for (int k = 1; k <= n; k++)
+    {
+        g.xadj[k] = (int)g.adjncy.size();
+        g.adjncy.insert(g.adjncy.end(), nbr[k].begin(), nbr[k].end());
+    }
+    g.xadj[n + 1] = (int)g.adjncy.size();
+    return g;
+}
+
+// Edges of the 7-point grid graph of nx x ny x nz nodes (nz = 1 for a plane), nodes numbered
+// from 1 with x fastest, then y, then z.
+inline std::vector<std::pair<int, int>> grid_edges(int nx, int ny, int nz)
+{
+    std::vector<std::pair<int, int>> edges;
+    for (int z = 0; z < nz; z++)
+        for (int y = 0; y < ny; y++)
+            for (int x = 0; x < nx; x++)
+            {
+                int v = 1 + x + nx * (y + ny * z);
+                if (x + 1 < nx)
+                    edges.push_back({v, v + 1});
+                if (y + 1 < ny)
+                    edges.push_back({v, v + nx});
+                if (z + 1 < nz)
+                    edges.push_back({v, v + nx * ny});
+            }
+    return edges;
+}
+
+// Result of one minimum-degree ordering, 1-based (slot 0 unused).
+struct MmdOrder
+{
+    std::vector<int> perm;  // perm[new] = old
+    std::vector<int> invp;  // invp[old] = new
+    int nofsub;             // the subscript count genmmd returns
+};
+
+// genmmd on a copy of g with work arrays of exactly the documented sizes (dhead: n + 1 + delta),
+// so that a sanitizer sees any access past them; g is unchanged.
+inline MmdOrder run_genmmd(const AdjGraph& g, int delta = 1)
+{
+    int n = g.n;
+    std::vector<int> xadj = g.xadj;
+    std::vector<int> adjncy = g.adjncy;
+    std::vector<int> dhead(n + 1 + delta), qsize(n + 1), llist(n + 1), marker(n + 1);
+    MmdOrder r;
+    r.perm.assign(n + 1, 0);
+    r.invp.assign(n + 1, 0);
+    r.nofsub = genmmd(n, xadj.data(), adjncy.data(), r.invp.data(), r.perm.data(), delta,
+                      dhead.data(), qsize.data(), llist.data(), marker.data());
+    return r;
+}
 
 // ---- sparse matrices: dense shadows and the sorted state ---------------------------------------
 
