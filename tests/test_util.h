@@ -182,4 +182,23 @@ inline SSMat* grid_matrix(int nx, int ny, int nz, double diag)
     return A;
 }
 
+// ---- Crank-Nicolson solver ---------------------------------------------------------------------
+
+// Node number of grid node (i, j, k) in the flat arrays of TScn: x fastest, then z, then y.
+inline int cn_node(int nx, int nz, int i, int j, int k)
+{
+    return i + (nx + 1) * (k + (nz + 1) * j);
+}
+
+// Lines of text, each without its newline; a last line without a newline counts too.
+inline std::vector<std::string> text_lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
 #endif

@@ -1,0 +1,128 @@
+// cn/TScn.cpp: Crank-Nicolson solver state: construction, release and the reader of "TSinput.txt"
+#include "cn/TScn.h"
+
+#include "app/fatal.h"
+#include "model/blocks.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <vector>
+
+TScn::TScn(int nx, int ny, int nz, double dt, double T_amb)
+    : TS3D(nx, ny, nz, dt, T_amb), n_coef_rows(0), coef(nullptr), rhs_perm(nullptr),
+      A_perm(nullptr), L(nullptr)
+{
+    A = new SSMat(n_nodes);
+    T = new double[n_nodes];
+    power = new double[n_nodes];
+    rhs = new double[n_nodes];
+    coef_id = new int[n_nodes];
+    for (int n = 0; n < n_nodes; n++)
+    {
+        T[n] = 35.0;
+        rhs[n] = 0.0;
+        power[n] = 0.0;
+        coef_id[n] = 0;
+    }
+}
+
+// A run releases A, A_perm, L and rhs_perm and nulls them; whatever is still held here was never
+// used by a run (or the run was refused).
+TScn::~TScn()
+{
+    delete[] T;
+    delete[] rhs;
+    delete[] power;
+    delete[] coef_id;
+    if (coef != nullptr)
+    {
+        for (int r = 0; r < n_coef_rows; r++)
+            delete[] coef[r];
+        delete[] coef;
+    }
+    delete A;
+    delete A_perm;
+    delete L;
+    delete[] rhs_perm;
+}
+
+// The whole file is read into memory first, so that the reader can report lines.
+void TScn::read_geometry()
+{
+    const char* file = "TSinput.txt";
+    std::string text;
+    std::ifstream f(file);
+    bool readable = false;
+    if (f)
+    {
+        std::ostringstream s;
+        s << f.rdbuf();
+        readable = !f.bad();
+        if (readable)
+            text = s.str();
+    }
+    if (!readable)
+        std::cout << "TSinput.txt cannot be opened or read: no blocks are read" << std::endl;
+
+    std::istringstream in(text);
+    std::string error;
+    if (!read_geometry(in, file, error))
+        fatal(error.c_str());
+}
+
+bool TScn::read_geometry(std::istream& in, const char* file, std::string& error)
+{
+    // ---- coefficient table: 27 rows per layer and the base row, all 0.0 ---------------------
+    if (coef == nullptr)
+    {
+        n_coef_rows = 27 * n_layers + 1;
+        coef = new double*[n_coef_rows];
+        for (int r = 0; r < n_coef_rows; r++)
+            coef[r] = new double[8];
+    }
+    for (int r = 0; r < n_coef_rows; r++)
+        for (int c = 0; c < 8; c++)
+            coef[r][c] = 0.0;
+
+    // ---- records: nothing is applied unless all read whole and lie in the grid ---------------
+    std::vector<BlockRecord> blocks;
+    if (!parse_block_records(in, file, COMMENT_AFTER_BLANKS, blocks, error))
+        return false;
+    for (const BlockRecord& b : blocks)
+        if (!block_inside_grid(b, nx, ny, nz, file, error))
+            return false;
+
+    // ---- apply in file order; an unknown layer keeps the previous block's index --------------
+    int layer = 0;
+    for (const BlockRecord& b : blocks)
+    {
+        std::cout << "Layer Name= " << b.layer << std::endl;
+        int found = find_layer(layers, n_layers, b.layer.c_str());
+        if (found < 0)
+            std::cout << "Layer " << b.layer << " is not defined" << std::endl;
+        else
+            layer = layers[found].index;
+
+        int i0 = std::min(b.x1, b.x2), i1 = std::max(b.x1, b.x2);
+        int j0 = std::min(b.y1, b.y2), j1 = std::max(b.y1, b.y2);
+        int k0 = std::min(b.z1, b.z2), k1 = std::max(b.z1, b.z2);
+        for (int i = i0; i <= i1; i++)
+        {
+            int cx = block_class(i, i0, i1);
+            for (int j = j0; j <= j1; j++)
+            {
+                int cy = block_class(j, j0, j1);
+                for (int k = k0; k <= k1; k++)
+                {
+                    int cz = block_class(k, k0, k1);
+                    int n = i + (nx + 1) * (k + (nz + 1) * j);
+                    coef_id[n] = 27 * layer + 9 * cx + 3 * cy + cz + 1;
+                    power[n] = b.power / block_share_divisor(cx, cy, cz);
+                }
+            }
+        }
+    }
+    return true;
+}
