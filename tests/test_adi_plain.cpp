@@ -4,6 +4,7 @@
 #include "test_util.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -112,4 +113,17 @@ TEST(PlainRun, ProbeOutsideIsRefused)
     run(s, &status);
     EXPECT_EQ(1, status);
     EXPECT_FALSE(file_exists("Douglas_Gunn.txt"));
+}
+
+// A result file that cannot be created is reported, with status 1, after the rest of the output.
+TEST(PlainRun, UnwritableResultFile)
+{
+    ScratchDir dir;
+    ASSERT_EQ(0, mkdir("Douglas_Gunn.txt", 0755));
+    TSdg s(2, 2, 2, 1e-9, 35.0);
+    s.n_steps = 1;
+    int status = 0;
+    std::string out = run(s, &status);
+    EXPECT_EQ(1, status);
+    EXPECT_NE(std::string::npos, out.find("Run time of Douglas_Gunn"));
 }
