@@ -55,6 +55,41 @@ CALEFAX_VECTOR void solve_panel(const double* __restrict a, double* __restrict b
     }
 }
 
+// Forward elimination of row r (r >= 1) of L side-by-side systems, as TSdg::Thomas does it:
+// d = b - (a*c')/d', f = f - (a*f')/d', primes denoting the eliminated row r-1. a, b: in, row r;
+// cp, dp, fp: in, row r-1 (eliminated); d: out; f: in/out.
+CALEFAX_VECTOR void eliminate_row(const double* __restrict a, const double* __restrict b,
+                                  const double* __restrict cp, const double* __restrict dp,
+                                  const double* __restrict fp, double* __restrict d,
+                                  double* __restrict f, int L)
+{
+    for (int l = 0; l < L; l++)
+    {
+        d[l] = b[l] - (a[l] * cp[l]) / dp[l];
+        f[l] = f[l] - (a[l] * fp[l]) / dp[l];
+    }
+}
+
+// Back substitution of n eliminated rows: d and c at [r*L + l], f at [r*fs + l]; f receives the
+// solution, last row first.
+CALEFAX_VECTOR void back_substitute(const double* __restrict d, const double* __restrict c,
+                                    double* __restrict f, int n, int L, ptrdiff_t fs)
+{
+    double* __restrict fl = f + (n - 1) * fs;
+    const double* __restrict dl = d + (ptrdiff_t)(n - 1) * L;
+    for (int l = 0; l < L; l++)
+        fl[l] = fl[l] / dl[l];
+    for (int r = n - 2; r >= 0; r--)
+    {
+        double* __restrict fr = f + r * fs;
+        const double* __restrict fn = f + (r + 1) * fs;
+        const double* __restrict dr = d + (ptrdiff_t)r * L;
+        const double* __restrict cr = c + (ptrdiff_t)r * L;
+        for (int l = 0; l < L; l++)
+            fr[l] = (fr[l] - cr[l] * fn[l]) / dr[l];
+    }
+}
+
 // Inner nodes k0..k1-1 of one line of constant (i, j) that share the coefficient row cr: T0 points
 // at T[i][j][0], T1p at T1[i][j][0], T2p at T2[i][j][0]; S at the source of node (i, j, 0); the
 // row of node k is written at A[k*os] ... F[k*os]. With one coefficient row for the whole run the
@@ -138,6 +173,8 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     b = new double[panel];
     c = new double[panel];
     f = new double[(size_t)z_tile * (nz + 1)];
+    row_a = new double[nz + 1];
+    row_b = new double[nz + 1];
     src = new double[nodes];
     const double* q = s.power[0][0];
     for (size_t p = 0; p < nodes; p++)
@@ -153,6 +190,8 @@ Sweeps::~Sweeps()
     delete[] b;
     delete[] c;
     delete[] f;
+    delete[] row_a;
+    delete[] row_b;
     delete[] src;
     delete[] face_row;
 }
@@ -209,19 +248,21 @@ inline void line_range(int i, int j, int nx, int ny, int nz, int& inner_k0, int&
 }
 
 // ---- x sweep: panel of plane j, lanes k, recurrence over i; solved into the rows of T1 -------
+// Each row is eliminated as soon as it is assembled, while it is in the first-level cache; the
+// panel keeps only the eliminated diagonals d and the super-diagonals c for the back substitution.
 void Sweeps::sweep_x(double tau)
 {
     const double sum_x = (s.ry + s.ry) + 1.0 + (s.rz + s.rz);
     const int L = nz + 1;
     const double* coef0 = s.coef[0];
     double* T0 = s.T[0][0];
+    double *A = row_a, *B = row_b;
     for (int j = 0; j <= ny; j++)
     {
         double* F0 = s.T1[0][j];   // row i of the panel's right-hand side is T1[i][j][*]
         for (int i = 0; i <= nx; i++)
         {
             ptrdiff_t base = i * si + j * sj;
-            double *A = a + (ptrdiff_t)i * L, *B = b + (ptrdiff_t)i * L;
             double *C = c + (ptrdiff_t)i * L, *F = F0 + i * si;
             int k0, k1;
             line_range(i, j, nx, ny, nz, k0, k1);
@@ -236,12 +277,18 @@ void Sweeps::sweep_x(double tau)
                 F[k] = face_x(face_row[face_type(i, j, k, nx, ny, nz)], t, tau, src[p], A[k],
                               B[k], C[k]);
             }
+            double* D = b + (ptrdiff_t)i * L;
+            if (i == 0)
+                memcpy(D, B, sizeof(double) * L);
+            else
+                eliminate_row(A, B, C - L, D - L, F - si, D, F, L);
         }
-        solve_panel(a, b, c, F0, nx + 1, L, si);
+        back_substitute(b, c, F0, nx + 1, L, si);
     }
 }
 
 // ---- y sweep: panel of plane i, lanes k, recurrence over j; solved in plane i of T2 ----------
+// Rows are eliminated as they are assembled, as in the x sweep.
 void Sweeps::sweep_y(double tau)
 {
     const double sum_y = (s.ry + 1.0) + (s.rz + s.rz);
@@ -249,13 +296,13 @@ void Sweeps::sweep_y(double tau)
     const double* coef0 = s.coef[0];
     double* T0 = s.T[0][0];
     double* T10 = s.T1[0][0];
+    double *A = row_a, *B = row_b;
     for (int i = 0; i <= nx; i++)
     {
         double* F0 = s.T2[i][0];   // the panel's right-hand side is plane i of T2
         for (int j = 0; j <= ny; j++)
         {
             ptrdiff_t base = i * si + j * sj;
-            double *A = a + (ptrdiff_t)j * L, *B = b + (ptrdiff_t)j * L;
             double *C = c + (ptrdiff_t)j * L, *F = F0 + j * sj;
             int k0, k1;
             line_range(i, j, nx, ny, nz, k0, k1);
@@ -271,8 +318,13 @@ void Sweeps::sweep_y(double tau)
                 F[k] = face_y(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, tau, src[p], A[k],
                               B[k], C[k]);
             }
+            double* D = b + (ptrdiff_t)j * L;
+            if (j == 0)
+                memcpy(D, B, sizeof(double) * L);
+            else
+                eliminate_row(A, B, C - L, D - L, F - sj, D, F, L);
         }
-        solve_panel(a, b, c, F0, ny + 1, L, sj);
+        back_substitute(b, c, F0, ny + 1, L, sj);
     }
 }
 

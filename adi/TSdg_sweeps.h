@@ -40,9 +40,11 @@ private:
     int nx, ny, nz;
     ptrdiff_t si, sj;   // strides of i and j in a node field
     double* a;          // panel sub-diagonals, [r][lane]
-    double* b;          // panel diagonals (eliminated in place)
+    double* b;          // panel diagonals (x, y sweeps: the eliminated ones; z: in place)
     double* c;          // panel super-diagonals
     double* f;          // z tile right-hand sides (eliminated, then the solution, in place)
+    double* row_a;      // x, y sweeps: sub-diagonals of the row being assembled, nz+1 lanes
+    double* row_b;      // x, y sweeps: its diagonals, before elimination
     static const int z_tile = 8;   // z lines solved side by side
     double* src;        // per-node source term, a node field's shape
     const double** face_row;   // boundary row of each type, bc_coef[t]
