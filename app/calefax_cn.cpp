@@ -9,6 +9,7 @@
 //     int status = solver.Crank_Nicolson(method, steps, px, py, pz);
 //     // or solver.Crank_Nicolson_Convection(...); status 0 on success
 #include "cn/TScn.h"
+#include "model/datafile.h"
 
 #include <cerrno>
 #include <climits>
@@ -79,9 +80,9 @@ int main(int argc, char** argv)
             return refuse(std::string("N") + axis[a] + " must be an integer >= 1, not '" +
                           argv[1 + a] + "'");
     long long nodes = (n[0] + 1LL) * (n[1] + 1LL) * (n[2] + 1LL);
-    if (nodes > INT_MAX)
+    if (nodes > DATA_FILE_MAX_NODES)   // the bound of a data file's grid
         return refuse("the grid has " + std::to_string(nodes) + " nodes, more than " +
-                      std::to_string(INT_MAX));
+                      std::to_string(DATA_FILE_MAX_NODES));
     double dt, T_amb;
     if (!read_double(argv[4], dt) || dt <= 0.0)
         return refuse(std::string("DT must be a positive number, not '") + argv[4] + "'");

@@ -1,7 +1,6 @@
 // model/datafile.cpp: parser of the data file, checking every item where it is read
 #include "model/datafile.h"
 
-#include <climits>
 #include <cmath>
 #include <sstream>
 #include <strings.h>
@@ -129,10 +128,14 @@ bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::str
         if (*counts[a] < 1)
             return r.reject(count_name[a], "must be at least 1");
     }
-    long long nodes = (long long)(out.nx + 1LL) * (out.ny + 1LL) * (out.nz + 1LL);
-    if (nodes > INT_MAX)
-        return r.reject("intervals along z", "the grid has " + std::to_string(nodes) +
-                                                 " nodes, more than " + std::to_string(INT_MAX));
+    // (nx+1)(ny+1) < 2^62 fits a long long, the product of all three need not: compare by
+    // division instead of forming it.
+    long long nodes_xy = (out.nx + 1LL) * (out.ny + 1LL);
+    if (nodes_xy > DATA_FILE_MAX_NODES / (out.nz + 1LL))
+        return r.reject("intervals along z",
+                        "the grid has " + std::to_string(out.nx + 1LL) + " x " +
+                            std::to_string(out.ny + 1LL) + " x " + std::to_string(out.nz + 1LL) +
+                            " nodes, more than " + std::to_string(DATA_FILE_MAX_NODES));
     double* spacing[3] = {&out.dx, &out.dy, &out.dz};
     static const char* const spacing_name[3] = {"spacing along x", "spacing along y",
                                                 "spacing along z"};

@@ -28,7 +28,7 @@ struct DataFile
     };
 
     int n_steps;            // number of time steps, >= 0
-    int nx, ny, nz;         // grid intervals, >= 1 each, with (nx+1)(ny+1)(nz+1) <= INT_MAX
+    int nx, ny, nz;         // grid intervals, >= 1 each; (nx+1)(ny+1)(nz+1) <= 2^27 nodes
     double dx, dy, dz;      // spacings, m, > 0
     double dt;              // time step, s, > 0
     double T_amb;           // ambient temperature, finite
@@ -42,6 +42,11 @@ struct DataFile
 
 // Number of records in the layer table of every data file.
 const int DATA_FILE_LAYERS = 10;
+
+// Most grid nodes a data file may ask for: 2^27, a cube of 512 nodes a side, whose ADI fields
+// take 5.5 GiB (44 bytes a node). A larger grid is refused where it is read, before anything is
+// sized by it, so that a slip of the keyboard cannot claim the machine's memory.
+const int DATA_FILE_MAX_NODES = 1 << 27;
 
 // Parses the text of a data file named file (the name only labels messages). Returns true with out
 // filled, or false with error set to one line "FILE:LINE: item N (what): what was wrong" and out

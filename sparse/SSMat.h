@@ -38,6 +38,11 @@ struct EntryBlock;
 // Number of entry slots in one EntryBlock.
 const int ENTRY_BLOCK_SLOTS = 5000;
 
+// Largest dimension a matrix text file may declare whatever its entry count (2^20 rows: 16 MiB
+// of head arrays). A larger n needs n <= 2*e: every row of a nonsingular matrix holds an entry,
+// and one upper-triangle line fills at most two rows.
+const int MATRIX_FILE_FREE_DIMENSION = 1 << 20;
+
 class SSMat
 {
 public:
@@ -85,8 +90,14 @@ public:
     // was wrong"): a missing header, fewer entry lines than announced, a malformed or non-finite
     // number, an index outside 0..n-1, text after the three items, a line of 4096 characters or
     // more, or the same upper-triangle entry listed twice. Lines with i > j or v == 0.0 are
-    // skipped; nothing after the e-th entry line is read. The caller deletes the result.
+    // skipped; nothing after the e-th entry line is read. A dimension above
+    // MATRIX_FILE_FREE_DIMENSION is refused unless n <= 2*e, and the n-sized head arrays are made
+    // only once all e entry lines have been read, so that a few bytes of header cannot claim
+    // gigabytes. The caller deletes the result.
     static SSMat* read_text(const char* file, int format, std::string* error);
+    // The same on the open file f (not null), which the call takes over and closes; file only
+    // names it in messages.
+    static SSMat* read_text(FILE* f, const char* file, int format, std::string* error);
 
     // ---- entries -----------------------------------------------------------------------------
 

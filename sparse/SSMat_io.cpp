@@ -5,7 +5,9 @@
 // two 0-based indices and a real value, items separated by white space. Lines with i > j (the
 // lower triangle) or v == 0.0 are skipped, so a file may list both triangles or only the upper
 // one; anything after the e-th entry line is not read. Every item is checked here, at the file
-// boundary: a rejected file names the file, the line and what was wrong.
+// boundary: a rejected file names the file, the line and what was wrong. What a file may make
+// the reader allocate is bounded by the file itself: a dimension n above 2^20 must come with
+// e >= n/2 entry lines, and the n-sized head arrays are made only after those lines were read.
 #include "sparse/SSMat.h"
 
 #include "app/fatal.h"
@@ -16,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -101,7 +104,7 @@ bool itemReal(const Items& it, int k, double* v)
 
 // ---- reading -----------------------------------------------------------------------------------
 
-// Header, then e entry lines through the plain insertion, then sort and the duplicate check.
+// fopen, then the reader of the open file.
 SSMat* SSMat::read_text(const char* file, int format, std::string* error)
 {
     FILE* f = fopen(file, "r");
@@ -110,6 +113,13 @@ SSMat* SSMat::read_text(const char* file, int format, std::string* error)
         *error = "Cannot open this file!!\n";
         return nullptr;
     }
+    return read_text(f, file, format, error);
+}
+
+// Header, then e entry lines kept in file order; only then the matrix, filled through the plain
+// insertion in that order, sorted, and checked for repeated entries.
+SSMat* SSMat::read_text(FILE* f, const char* file, int format, std::string* error)
+{
     FileBuffer fb(f);
     if (format != 2)
         return new SSMat(0);
@@ -156,9 +166,23 @@ SSMat* SSMat::read_text(const char* file, int format, std::string* error)
                              std::to_string(dim < 0 ? dim : e) + " is negative");
         return nullptr;
     }
+    // The head arrays take 16 bytes per row: a large n must be backed by entry lines.
+    if (dim > MATRIX_FILE_FREE_DIMENSION && dim > 2LL * e)
+    {
+        *error = located(file, line,
+                         "dimension n = " + std::to_string(dim) + " is above " +
+                             std::to_string(MATRIX_FILE_FREE_DIMENSION) +
+                             " and more than twice the entry count e = " + std::to_string(e));
+        return nullptr;
+    }
 
-    // ---- e entry lines "i j v" --------------------------------------------------------------
-    SSMat* A = new SSMat(dim);
+    // ---- e entry lines "i j v"; those stored are kept until all have been read --------------
+    struct Triplet
+    {
+        int i, j;
+        double v;
+    };
+    std::vector<Triplet> kept;
     const char* index_names[2] = {"row index i", "column index j"};
     for (int t = 0; t < e; t++)
     {
@@ -193,12 +217,17 @@ SSMat* SSMat::read_text(const char* file, int format, std::string* error)
         if (!what.empty())
         {
             *error = located(file, line, what);
-            delete A;
             return nullptr;
         }
-        if (ij[0] <= ij[1])
-            A->insertEntry(ij[0], ij[1], v);
+        // the lower triangle and zeros are skipped, as the plain insertion would skip a zero
+        if (ij[0] <= ij[1] && v != 0.0)
+            kept.push_back({ij[0], ij[1], v});
     }
+
+    // ---- the matrix, in file order, then sorted ----------------------------------------------
+    SSMat* A = new SSMat(dim);
+    for (const Triplet& p : kept)
+        A->insertEntry(p.i, p.j, p.v);
     A->sort();
 
     // ---- one entry per (i, j): the sorted rows make a repeat adjacent -----------------------

@@ -106,7 +106,8 @@ TEST(Cli, RefusedDataFiles)
     t = DataText();
     t.grid = "1500 1500 900";
     write_file("bad.dat", t.text());
-    expect_refused("bad.dat chip.in", "more than this machine's memory");
+    expect_refused("bad.dat chip.in",
+                   "the grid has 1501 x 1501 x 901 nodes, more than 134217728");
     t = DataText();
     t.grid = "1 0 1";
     write_file("bad.dat", t.text());
