@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace
 {
 
@@ -79,59 +81,42 @@ TEST(BuildDgC, InsulatingLayer)
     EXPECT_EQ(0.75, s.coef[27 + 1][4]);   // m1 = 0/4 + 0.75
 }
 
+namespace
+{
+
+// Solves the system of rows {sub, diag, super} for rhs with TSdg::Thomas; returns the solution.
+std::vector<double> thomas(std::vector<std::vector<double>>& rows, std::vector<double> rhs)
+{
+    TSdg s(1, 1, 1, 1.0, 0.0);
+    std::vector<double*> p;
+    for (std::vector<double>& r : rows)
+        p.push_back(r.data());
+    double** pr = p.data();
+    double* pf = rhs.data();
+    s.Thomas(pr, pf, (int)rows.size());
+    return rhs;
+}
+
+} // namespace
+
 // Rows [., 2, 2], [1, 3, 2], [1, 3, .] with rhs [4, 6, 4]: every pivot stays 2, so x is exactly 1;
 // the rows are not modified and a second right-hand side solves the same system.
 TEST(Thomas, ThreeByThreeIsExact)
 {
-    TSdg s(2, 2, 2, 1.0, 0.0);
-    double a[3][3] = {{99, 2, 2}, {1, 3, 2}, {1, 3, 99}};
-    double* rows[3] = {a[0], a[1], a[2]};
-    double** r = rows;
-    double f[3] = {4, 6, 4};
-    double* rhs = f;
-    s.Thomas(r, rhs, 3);
-    EXPECT_EQ(1.0, f[0]);
-    EXPECT_EQ(1.0, f[1]);
-    EXPECT_EQ(1.0, f[2]);
-    EXPECT_EQ(99.0, a[0][0]);
-    EXPECT_EQ(3.0, a[1][1]);
-    EXPECT_EQ(99.0, a[2][2]);
-    double g[3] = {8, 12, 8};
-    rhs = g;
-    s.Thomas(r, rhs, 3);
-    EXPECT_EQ(2.0, g[0]);
-    EXPECT_EQ(2.0, g[2]);
+    std::vector<std::vector<double>> rows = {{99, 2, 2}, {1, 3, 2}, {1, 3, 99}};
+    EXPECT_EQ(std::vector<double>({1, 1, 1}), thomas(rows, {4, 6, 4}));
+    EXPECT_EQ(std::vector<std::vector<double>>({{99, 2, 2}, {1, 3, 2}, {1, 3, 99}}), rows);
+    EXPECT_EQ(std::vector<double>({2, 2, 2}), thomas(rows, {8, 12, 8}));
 }
 
-// n = 1 gives f/b; a diagonal system gives f[i]/b[i]; identity end rows return their values.
+// n = 1 gives f/b; a diagonal system gives f[i]/b[i]; identity end rows return their values and
+// feed them into the inner equation.
 TEST(Thomas, SmallAndDiagonalAndIdentityEnds)
 {
-    TSdg s(2, 2, 2, 1.0, 0.0);
-    double one[3] = {0, 4, 0};
-    double* rows1[1] = {one};
-    double** r1 = rows1;
-    double f1[1] = {3};
-    double* p1 = f1;
-    s.Thomas(r1, p1, 1);
-    EXPECT_EQ(0.75, f1[0]);
-
-    double d[3][3] = {{0, 2, 0}, {0, 4, 0}, {0, 8, 0}};
-    double* rd[3] = {d[0], d[1], d[2]};
-    double** prd = rd;
-    double fd[3] = {1, 1, 1};
-    double* pfd = fd;
-    s.Thomas(prd, pfd, 3);
-    EXPECT_EQ(0.5, fd[0]);
-    EXPECT_EQ(0.25, fd[1]);
-    EXPECT_EQ(0.125, fd[2]);
-
-    double e[3][3] = {{0, 1, 0}, {-1, 4, -1}, {0, 1, 0}};
-    double* re[3] = {e[0], e[1], e[2]};
-    double** pre = re;
-    double fe[3] = {83, 2, 83};
-    double* pfe = fe;
-    s.Thomas(pre, pfe, 3);
-    EXPECT_EQ(83.0, fe[0]);
-    EXPECT_EQ(42.0, fe[1]);
-    EXPECT_EQ(83.0, fe[2]);
+    std::vector<std::vector<double>> one = {{0, 4, 0}};
+    EXPECT_EQ(std::vector<double>({0.75}), thomas(one, {3}));
+    std::vector<std::vector<double>> diag = {{0, 2, 0}, {0, 4, 0}, {0, 8, 0}};
+    EXPECT_EQ(std::vector<double>({0.5, 0.25, 0.125}), thomas(diag, {1, 1, 1}));
+    std::vector<std::vector<double>> ends = {{0, 1, 0}, {-1, 4, -1}, {0, 1, 0}};
+    EXPECT_EQ(std::vector<double>({83, 42, 83}), thomas(ends, {83, 2, 83}));
 }
