@@ -1,5 +1,5 @@
-// tests/test_cn_geometry.cpp: TScn's initial state and its reader of "TSinput.txt" (comments, echo
-// lines, the previous-layer rule, position codes, refused records)
+// tests/test_cn_geometry.cpp: TScn's reader of "TSinput.txt" (comments, echo lines, the
+// previous-layer rule, position codes, refused records, a missing file)
 #include "cn/TScn.h"
 #include "scratch.h"
 #include "test_util.h"
@@ -22,28 +22,17 @@ bool read_text(TScn& s, const std::string& text, std::string* out, std::string* 
     return ok;
 }
 
+// A node's coef_id and power share.
+struct NodeCase
+{
+    int i, j, k, id;
+    double power;
+};
+
 } // namespace
 
-// Every node starts at 35.0 whatever T_amb is; the matrix is empty and coef does not exist yet.
-TEST(TScn, StartsAt35WithEmptyMatrix)
-{
-    TScn s(3, 2, 4, 1e-9, 20.0);
-    ASSERT_EQ(4 * 3 * 5, s.n_nodes);
-    for (int n = 0; n < s.n_nodes; n++)
-    {
-        EXPECT_EQ(35.0, s.T[n]);
-        EXPECT_EQ(0.0, s.power[n]);
-        EXPECT_EQ(0, s.coef_id[n]);
-    }
-    ASSERT_NE(nullptr, s.A);
-    EXPECT_EQ(s.n_nodes, s.A->n);
-    EXPECT_EQ(0, s.A->nnz);
-    EXPECT_EQ(nullptr, s.coef);
-    EXPECT_EQ(1.0, s.ry);
-    EXPECT_EQ(1.0, s.rz);
-}
-
-// A comment line after a record, indented or not, is skipped: no later block is lost.
+// A comment line after a record, indented or not, is skipped: no later block is lost; comments
+// alone give no blocks, and white space after the last record is not a record.
 TEST(TScnReader, CommentLinesAnywhereAreSkipped)
 {
     TScn s(4, 4, 4, 1e-9, 35.0);
@@ -63,21 +52,15 @@ TEST(TScnReader, CommentLinesAnywhereAreSkipped)
     EXPECT_EQ(1.0, s.power[cn_node(4, 4, 1, 1, 1)]);
     EXPECT_EQ(27 * 7 + 1, s.coef_id[cn_node(4, 4, 3, 3, 3)]);
     EXPECT_EQ(2.0, s.power[cn_node(4, 4, 3, 3, 3)]);
-}
 
-// A file of comment lines only leaves every node bare and prints nothing; coef exists, all 0.0.
-TEST(TScnReader, OnlyCommentsGiveNoBlocks)
-{
-    TScn s(2, 2, 2, 1e-9, 35.0);
-    std::string out, error;
-    ASSERT_TRUE(read_text(s, "* one\n  * two\n\n*three", &out, &error));
-    EXPECT_EQ("", out);
-    ASSERT_EQ(271, s.n_coef_rows);
-    for (int r = 0; r < s.n_coef_rows; r++)
-        for (int c = 0; c < 8; c++)
-            ASSERT_EQ(0.0, s.coef[r][c]);
-    for (int n = 0; n < s.n_nodes; n++)
-        EXPECT_EQ(0, s.coef_id[n]);
+    const char* const quiet[][2] = {{"* one\n  * two\n\n*three", ""},
+                                    {"a 1 1 1 1 1 1 SI 1  \n \t\n\n   ", "Layer Name= SI\n"}};
+    for (auto& c : quiet)
+    {
+        TScn t(2, 2, 2, 1e-9, 35.0);
+        EXPECT_TRUE(read_text(t, c[0], &out, &error)) << error;
+        EXPECT_EQ(c[1], out);
+    }
 }
 
 // An unknown first layer takes index 0; a later unknown one keeps the previous block's layer.
@@ -96,10 +79,9 @@ TEST(TScnReader, UnknownLayerKeepsPreviousIndex)
               "Layer Name= Silver\nLayer Silver is not defined\n"
               "Layer Name= al\n",
               out);
-    EXPECT_EQ(0 * 27 + 1, s.coef_id[cn_node(6, 1, 0, 0, 0)]);
-    EXPECT_EQ(1 * 27 + 1, s.coef_id[cn_node(6, 1, 2, 0, 0)]);
-    EXPECT_EQ(1 * 27 + 1, s.coef_id[cn_node(6, 1, 4, 0, 0)]);
-    EXPECT_EQ(5 * 27 + 1, s.coef_id[cn_node(6, 1, 6, 0, 0)]); // the first "Al" of the table
+    const int layer[4] = {0, 1, 1, 5}; // "al": the first "Al" of the table
+    for (int b = 0; b < 4; b++)
+        EXPECT_EQ(layer[b] * 27 + 1, s.coef_id[cn_node(6, 1, 2 * b, 0, 0)]) << "block " << b;
 }
 
 // Corners in either order cover the same nodes; codes and shares by corner, edge, face, inside;
@@ -113,22 +95,22 @@ TEST(TScnReader, PositionCodesSharesAndOverlap)
                           "bar 5 0 6 6 0 6 M3 8.0\n"
                           "dot 3 5 4 3 5 4 POLY 16.0\n",
                           &out, &error));
-    auto id = [&](int i, int j, int k) { return s.coef_id[cn_node(6, 6, i, j, k)]; };
-    auto pw = [&](int i, int j, int k) { return s.power[cn_node(6, 6, i, j, k)]; };
-    EXPECT_EQ(3 * 27 + 1, id(1, 2, 2)); // corner at the smallest indices
-    EXPECT_EQ(8.0, pw(1, 2, 2));
-    EXPECT_EQ(3 * 27 + 14, id(2, 3, 3)); // inside
-    EXPECT_EQ(64.0, pw(2, 3, 3));
-    EXPECT_EQ(3 * 27 + 11, id(2, 2, 3)); // y-min face
-    EXPECT_EQ(32.0, pw(2, 2, 3));
-    EXPECT_EQ(3 * 27 + 20, id(3, 2, 3)); // edge x-max, y-min
-    EXPECT_EQ(16.0, pw(3, 2, 3));
-    EXPECT_EQ(0, id(0, 2, 2));          // outside the box
-    EXPECT_EQ(1 * 27 + 1, id(3, 5, 4)); // overwritten by the single node: code 1, P/8
-    EXPECT_EQ(2.0, pw(3, 5, 4));
-    EXPECT_EQ(4 * 27 + 1, id(5, 0, 6)); // two nodes along x, one thick in y and z
-    EXPECT_EQ(4 * 27 + 19, id(6, 0, 6));
-    EXPECT_EQ(1.0, pw(6, 0, 6));
+    const NodeCase nodes[] = {
+        {1, 2, 2, 3 * 27 + 1, 8.0},   // corner at the smallest indices
+        {2, 3, 3, 3 * 27 + 14, 64.0}, // inside
+        {2, 2, 3, 3 * 27 + 11, 32.0}, // y-min face
+        {3, 2, 3, 3 * 27 + 20, 16.0}, // edge x-max, y-min
+        {0, 2, 2, 0, 0.0},            // outside the box
+        {3, 5, 4, 1 * 27 + 1, 2.0},   // overwritten by the single node: code 1, P/8
+        {5, 0, 6, 4 * 27 + 1, 1.0},   // two nodes along x, one thick in y and z
+        {6, 0, 6, 4 * 27 + 19, 1.0},
+    };
+    for (const NodeCase& c : nodes)
+    {
+        const int n = cn_node(6, 6, c.i, c.j, c.k);
+        EXPECT_EQ(c.id, s.coef_id[n]) << c.i << " " << c.j << " " << c.k;
+        EXPECT_EQ(c.power, s.power[n]) << c.i << " " << c.j << " " << c.k;
+    }
 }
 
 // A record cut short, a corner outside the grid: refused with the line, nothing printed or applied.
@@ -151,39 +133,27 @@ TEST(TScnReader, BadRecordsAreRefusedWithTheirLine)
     }
 }
 
-// White space alone after the last record is not a record.
-TEST(TScnReader, TrailingWhiteSpaceIsNotARecord)
-{
-    TScn s(2, 2, 2, 1e-9, 35.0);
-    std::string out, error;
-    EXPECT_TRUE(read_text(s, "a 1 1 1 1 1 1 SI 1  \n \t\n\n   ", &out, &error)) << error;
-    EXPECT_EQ("Layer Name= SI\n", out);
-}
-
-// The file reader ends the program through fatal with the message on a rejected record.
-TEST(TScnReaderDeathTest, RejectedFileEndsThroughFatal)
+// The file reader says a missing file in one line and reads no blocks, and ends the program
+// through fatal with the message on a rejected record.
+TEST(TScnReaderDeathTest, FileReaderReportsMissingFileAndEndsOnRejectedRecord)
 {
     ScratchDir dir;
-    write_file("TSinput.txt", "a 1 1 1 9 1 1 SI 1\n");
     TScn s(2, 2, 2, 1e-9, 35.0);
+    {
+        CoutCapture cap;
+        s.read_geometry();
+        EXPECT_EQ("TSinput.txt cannot be opened or read: no blocks are read\n", cap.str());
+    }
+    EXPECT_EQ(271, s.n_coef_rows);
+    EXPECT_EQ(std::vector<int>(s.n_nodes, 0), std::vector<int>(s.coef_id, s.coef_id + s.n_nodes));
+
+    write_file("TSinput.txt", "a 1 1 1 9 1 1 SI 1\n");
+    TScn t(2, 2, 2, 1e-9, 35.0);
     fflush(stdout);
     EXPECT_EXIT(
         {
             dup2(2, 1);
-            s.read_geometry();
+            t.read_geometry();
         },
         testing::ExitedWithCode(1), "TSinput.txt:1: block 'a': x index 9 .*outside the grid");
-}
-
-// A missing file is said in one line and gives no blocks.
-TEST(TScnReader, MissingFileGivesNoBlocks)
-{
-    ScratchDir dir;
-    TScn s(2, 2, 2, 1e-9, 35.0);
-    CoutCapture cap;
-    s.read_geometry();
-    EXPECT_EQ("TSinput.txt cannot be opened or read: no blocks are read\n", cap.str());
-    EXPECT_EQ(271, s.n_coef_rows);
-    for (int n = 0; n < s.n_nodes; n++)
-        EXPECT_EQ(0, s.coef_id[n]);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/resource.h>
@@ -24,22 +25,23 @@
 namespace
 {
 
-// Every file of tests/data/fuzz/<target>/ with its bytes, in name order.
-std::vector<std::pair<std::string, std::string>> inputs_of(const char* target)
+// Replays every file of tests/data/fuzz/<target>/ through verdict, in name order; there must be
+// at least one.
+void replay(const char* target,
+            const std::function<std::string(const std::string&, std::string*)>& verdict)
 {
-    std::vector<std::pair<std::string, std::string>> files;
-    std::filesystem::path dir = std::filesystem::path(CALEFAX_TEST_DATA) / "fuzz" / target;
-    for (const std::filesystem::directory_entry& e : std::filesystem::directory_iterator(dir))
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator(
+             std::filesystem::path(CALEFAX_TEST_DATA) / "fuzz" / target))
         if (e.is_regular_file())
-            files.push_back({e.path().filename().string(), read_file(e.path().string())});
+            files.push_back(e.path());
     std::sort(files.begin(), files.end());
-    return files;
-}
-
-// The bytes of tests/data/fuzz/<target>/<name>.
-std::string input_named(const char* target, const char* name)
-{
-    return read_file(std::string(CALEFAX_TEST_DATA) + "/fuzz/" + target + "/" + name);
+    ASSERT_FALSE(files.empty()) << target;
+    for (const std::filesystem::path& f : files)
+    {
+        std::string error;
+        EXPECT_EQ("", verdict(read_file(f.string()), &error)) << f << ": " << error;
+    }
 }
 
 #ifndef CALEFAX_ASAN
@@ -69,11 +71,13 @@ void within_one_gib(std::string (*check)())
 #endif
 }
 
-// "" when text as a matrix file is refused with exactly expected, else what happened.
-std::string matrix_refused(const std::string& text, const std::string& expected)
+// "" when text, read by verdict, is refused with exactly expected ("" for accepted), else what
+// happened.
+std::string refused(std::string (*verdict)(const std::string&, std::string*),
+                    const std::string& text, const std::string& expected)
 {
     std::string error;
-    std::string broken = matrix_verdict(text, &error);
+    std::string broken = verdict(text, &error);
     if (!broken.empty())
         return broken;
     return error == expected ? "" : "rejection '" + error + "', expected '" + expected + "'";
@@ -86,66 +90,24 @@ std::string matrix_refused(const std::string& text, const std::string& expected)
 // fault, and hostile inputs written by hand (int limits, NUL bytes, overlong comments, counts
 // that claim gigabytes). The sanitizer build of this test replays them under ASan and UBSan.
 
-// Kept data files: each parses to items in range or to one located rejection.
-TEST(FuzzRegressions, DataFiles)
+// Kept data files, ADI input files and "TSinput.txt" files (on the fuzz targets' 16 x 16 x 10
+// built-in models) and matrix files each read to items in range or to one located rejection; the
+// grid whose node count overflowed a long long is refused by the bound.
+TEST(FuzzRegressions, KeptInputs)
 {
-    auto files = inputs_of("datafile");
-    ASSERT_FALSE(files.empty());
-    for (const auto& f : files)
-    {
-        std::string error;
-        EXPECT_EQ("", datafile_verdict(f.second, &error)) << f.first << ": " << error;
-    }
-}
-
-// Kept ADI input files on the fuzz target's 16 x 16 x 10 built-in model.
-TEST(FuzzRegressions, InputFiles)
-{
-    auto files = inputs_of("input");
-    ASSERT_FALSE(files.empty());
-    TSdg s(16, 16, 10, 1e-3, 25.0);
+    TSdg adi(16, 16, 10, 1e-3, 25.0);
+    TScn cn(16, 16, 10, 1e-9, 35.0);
     CoutCapture quiet;
-    for (const auto& f : files)
-    {
-        std::string error;
-        EXPECT_EQ("", input_verdict(s, f.second, &error)) << f.first << ": " << error;
-    }
-}
-
-// Kept "TSinput.txt" files on the fuzz target's 16 x 16 x 10 built-in model.
-TEST(FuzzRegressions, TSinputFiles)
-{
-    auto files = inputs_of("tsinput");
-    ASSERT_FALSE(files.empty());
-    TScn s(16, 16, 10, 1e-9, 35.0);
-    CoutCapture quiet;
-    for (const auto& f : files)
-    {
-        std::string error;
-        EXPECT_EQ("", tsinput_verdict(s, f.second, &error)) << f.first << ": " << error;
-    }
-}
-
-// Kept matrix files.
-TEST(FuzzRegressions, MatrixFiles)
-{
-    auto files = inputs_of("matrix");
-    ASSERT_FALSE(files.empty());
-    for (const auto& f : files)
-    {
-        std::string error;
-        EXPECT_EQ("", matrix_verdict(f.second, &error)) << f.first << ": " << error;
-    }
-}
-
-// Three grid counts near 2^31 whose node count overflowed a long long: refused by the bound.
-TEST(FuzzRegressions, GridProductOverflowIsRefused)
-{
-    std::string error;
-    ASSERT_EQ("", datafile_verdict(input_named("datafile", "grid_product_overflow.dat"), &error));
-    EXPECT_EQ("fuzz.dat:2: item 4 (intervals along z): the grid has 20002001 x 2000102001 x "
-              "20001001 nodes, more than 134217728",
-              error);
+    replay("datafile", datafile_verdict);
+    replay("input", [&](const std::string& b, std::string* e) { return input_verdict(adi, b, e); });
+    replay("tsinput",
+           [&](const std::string& b, std::string* e) { return tsinput_verdict(cn, b, e); });
+    replay("matrix", matrix_verdict);
+    // three grid counts near 2^31
+    EXPECT_EQ("", refused(datafile_verdict,
+                          read_file(CALEFAX_TEST_DATA "/fuzz/datafile/grid_product_overflow.dat"),
+                          "fuzz.dat:2: item 4 (intervals along z): the grid has 20002001 x "
+                          "2000102001 x 20001001 nodes, more than 134217728"));
 }
 
 // ---- what a count in a file may claim ----------------------------------------------------------
@@ -154,21 +116,19 @@ TEST(FuzzRegressions, GridProductOverflowIsRefused)
 // so are the largest counts an int holds.
 TEST(DataFileLimits, LargestGridIsTwoToThe27Nodes)
 {
-    DataText t;
-    t.grid = "511 511 511";
-    std::string error;
-    EXPECT_EQ("", datafile_verdict(t.text(), &error));
-    EXPECT_EQ("", error);
-    t.grid = "511 512 511";
-    EXPECT_EQ("", datafile_verdict(t.text(), &error));
-    EXPECT_EQ("fuzz.dat:2: item 4 (intervals along z): the grid has 512 x 513 x 512 nodes, more "
-              "than 134217728",
-              error);
-    t.grid = "2147483647 2147483647 2147483647";
-    EXPECT_EQ("", datafile_verdict(t.text(), &error));
-    EXPECT_EQ("fuzz.dat:2: item 4 (intervals along z): the grid has 2147483648 x 2147483648 x "
-              "2147483648 nodes, more than 134217728",
-              error);
+    const char* const cases[][2] = {
+        {"511 511 511", ""},
+        {"511 512 511", "fuzz.dat:2: item 4 (intervals along z): the grid has 512 x 513 x 512 "
+                        "nodes, more than 134217728"},
+        {"2147483647 2147483647 2147483647",
+         "fuzz.dat:2: item 4 (intervals along z): the grid has 2147483648 x 2147483648 x "
+         "2147483648 nodes, more than 134217728"}};
+    for (auto& c : cases)
+    {
+        DataText t;
+        t.grid = c[0];
+        EXPECT_EQ("", refused(datafile_verdict, t.text(), c[1])) << c[0];
+    }
 }
 
 // A cut-plane count of 2^31 - 1 only bounds the loop: the text ends at the second plane and
@@ -180,12 +140,8 @@ TEST(DataFileLimitsDeathTest, CutCountClaimsNothing)
         {
             DataText t;
             t.cuts = "2147483647 z 1 a.txt";
-            std::string error;
-            std::string broken = datafile_verdict(t.text(), &error);
-            if (!broken.empty())
-                return broken;
-            std::string expected = "fuzz.dat:20: item 64 (axis of cut plane 2): the file ends here";
-            return error == expected ? "" : "rejection '" + error + "'";
+            return refused(datafile_verdict, t.text(),
+                           "fuzz.dat:20: item 64 (axis of cut plane 2): the file ends here");
         });
 }
 
@@ -193,14 +149,12 @@ TEST(DataFileLimitsDeathTest, CutCountClaimsNothing)
 // and the text is read; 2^20 itself needs no entries.
 TEST(SSMatReadTextLimits, LargeDimensionNeedsEntryLines)
 {
-    EXPECT_EQ("", matrix_refused("1048579 0 524289\n0 0 1\n",
-                                 "fuzz.mtx:1: dimension n = 1048579 is above 1048576 and more "
-                                 "than twice the entry count e = 524289"));
-    EXPECT_EQ("", matrix_refused("1048578 0 524289\n0 0 1\n",
-                                 "fuzz.mtx:3: file ends after 1 of 524289 entry lines"));
-    std::string error;
-    EXPECT_EQ("", matrix_verdict("1048576 0 1\n1048575 1048575 2.5\n", &error));
-    EXPECT_EQ("", error);
+    EXPECT_EQ("", refused(matrix_verdict, "1048579 0 524289\n0 0 1\n",
+                          "fuzz.mtx:1: dimension n = 1048579 is above 1048576 and more than "
+                          "twice the entry count e = 524289"));
+    EXPECT_EQ("", refused(matrix_verdict, "1048578 0 524289\n0 0 1\n",
+                          "fuzz.mtx:3: file ends after 1 of 524289 entry lines"));
+    EXPECT_EQ("", refused(matrix_verdict, "1048576 0 1\n1048575 1048575 2.5\n", ""));
 }
 
 // A header claiming 2^31 - 1 rows and entries over one entry line is refused at the end of the
@@ -210,7 +164,7 @@ TEST(SSMatReadTextLimitsDeathTest, HeaderClaimsNothing)
     within_one_gib(
         []() -> std::string
         {
-            return matrix_refused("2147483647 0 2147483647\n0 0 1\n",
-                                  "fuzz.mtx:3: file ends after 1 of 2147483647 entry lines");
+            return refused(matrix_verdict, "2147483647 0 2147483647\n0 0 1\n",
+                           "fuzz.mtx:3: file ends after 1 of 2147483647 entry lines");
         });
 }

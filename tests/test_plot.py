@@ -17,25 +17,11 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 OPTS = argparse.Namespace(tool=os.path.join(HERE, "..", "tools", "calefax-plot"),
                           calefax=None, examples=None)
-PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
-def tool_env():
-    """The environment for the tool, without the marker of its own interpreter switch."""
-    env = dict(os.environ)
-    env.pop("CALEFAX_PLOT_SYSTEM_PYTHON", None)
-    return env
-
-
-def run_tool(args, cwd, env=None):
-    """Runs the tool under this interpreter; returns the CompletedProcess (text output)."""
-    return subprocess.run([sys.executable, OPTS.tool] + args, cwd=cwd, env=env or tool_env(),
-                          capture_output=True, text=True, timeout=120)
-
-
-def run_tools(jobs):
+def run_tools(jobs, env=None):
     """Runs several (args, cwd) tool commands at once; returns their CompletedProcesses."""
-    procs = [subprocess.Popen([sys.executable, OPTS.tool] + args, cwd=cwd, env=tool_env(),
+    procs = [subprocess.Popen([sys.executable, OPTS.tool] + args, cwd=cwd, env=env,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
              for args, cwd in jobs]
     results = []
@@ -58,10 +44,10 @@ def plane_text(rows):
     return "".join("".join("%g\t" % v for v in row) + "\n" for row in rows)
 
 
-def report_text(run, position, values):
+def report_text(run, values):
     """A probe report as the Douglas-Gunn and Crank-Nicolson runs write it."""
     head = ("The mesh size is:  5X4X3\n\n\nRun time of %s is...  0.01 seconds\n"
-            "The temperature at position (%d, %d, %d):\n" % ((run,) + position))
+            "The temperature at position (2, 1, 1):\n" % run)
     return head + "".join("%g\n" % v for v in values)
 
 
@@ -87,53 +73,44 @@ class PlotTool(unittest.TestCase):
         # the example's planes, each with the axis its data file gives it
         cls.cuts = [("active_z8.txt", "z", "41 x 41"), ("cut_x8.txt", "x", "41 x 11"),
                     ("cut_y8.txt", "y", "41 x 11")]
-        if cls.example:
-            for f, a, _ in cls.cuts:
-                png = os.path.join(cls.example, f + ".png")
-                jobs[f] = (["map", os.path.join(cls.example, f), "--axis", a, "--unit", "°C",
-                            "-o", png], cls.dir)
+        for f, a, _ in cls.cuts if cls.example else []:
+            jobs[f] = (["map", os.path.join(cls.example, f), "--axis", a, "--unit", "°C",
+                        "-o", os.path.join(cls.example, f + ".png")], cls.dir)
         # an uneven plane, 4 nodes across and 3 up, its hottest node at column 3 of line 2
         write(cls.dir, "plane_y.txt", plane_text([[1, 2, 3, 4], [5, 6, 7, 9.5], [8, 8, 8, 8]]))
         jobs["uneven"] = (["map", "plane_y.txt", "--axis", "y", "--unit", "°C"], cls.dir)
-        # the run's result file and the three reports
-        if cls.example:
-            transient = os.path.join(cls.example, "Calefax_transient.txt")
-        else:
-            transient = write(cls.dir, "Calefax_transient.txt",
-                              "\\5X4X3\n1      35.5\n2      36.1\n3      36.4\n")
-        cls.histories = [transient,
-                         write(cls.dir, "Douglas_Gunn.txt",
-                               report_text("Douglas_Gunn", (2, 1, 1), [40, 50, 60, 65])),
-                         write(cls.dir, "Crank_Nicolson.txt",
-                               report_text("Crank_Nicolson", (2, 1, 1), [41, 51, 59])),
-                         write(cls.dir, "Crank_Nicolson_Conv.txt",
-                               report_text("Crank_Nicolson", (2, 1, 1), [35.2, 35.3]))]
-        jobs["history"] = (["history"] + cls.histories + ["-o", "history.png"], cls.dir)
+        # the run's result file and two reports
+        transient = (os.path.join(cls.example, "Calefax_transient.txt") if cls.example else
+                     write(cls.dir, "Calefax_transient.txt",
+                           "\\5X4X3\n1      35.5\n2      36.1\n3      36.4\n"))
+        histories = [transient,
+                     write(cls.dir, "Douglas_Gunn.txt", report_text("Douglas_Gunn", [40, 50, 65])),
+                     write(cls.dir, "Crank_Nicolson.txt", report_text("Crank_Nicolson", [41, 59]))]
+        jobs["history"] = (["history"] + histories + ["-o", "history.png"], cls.dir)
         cls.results = dict(zip(jobs, run_tools(list(jobs.values()))))
 
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.dir, ignore_errors=True)
 
-    def assertPng(self, path):
-        """path holds a PNG image of non-zero width and height."""
-        self.assertTrue(os.path.isfile(path), path)
-        with open(path, "rb") as f:
+    def assertDrawn(self, job, text, png):
+        """The job ended with status 0 saying text, and png holds a PNG of non-zero size."""
+        r = self.results[job]
+        self.assertEqual(0, r.returncode, r.stderr)
+        self.assertIn(text, r.stdout)
+        with open(png, "rb") as f:
             head = f.read(24)
-        self.assertEqual(PNG_SIGNATURE, head[:8], path)
-        width, height = struct.unpack(">II", head[16:24])
-        self.assertGreater(width, 0)
-        self.assertGreater(height, 0)
+        self.assertEqual(b"\x89PNG\r\n\x1a\n", head[:8], png)
+        self.assertGreater(min(struct.unpack(">II", head[16:24])), 0, png)
 
-    def assertRefused(self, r, name, out_png=None):
+    def assertRefused(self, r, name, out_png):
         """Status 1, one "calefax-plot: error: " line naming the file, no traceback, no PNG."""
         self.assertEqual(1, r.returncode, r.stdout + r.stderr)
         self.assertNotIn("Traceback", r.stderr)
         self.assertTrue(r.stderr.startswith("calefax-plot: error: "), r.stderr)
         self.assertEqual(1, r.stderr.count("\n"), r.stderr)
         self.assertIn(name, r.stderr)
-        if out_png:
-            self.assertFalse(os.path.exists(out_png), out_png)
+        self.assertFalse(os.path.exists(out_png), out_png)
 
     # The example's three planes, one per axis, become PNGs of their sizes (41 x 41 nodes
     # across x and y, 11 along z).
@@ -141,68 +118,44 @@ class PlotTool(unittest.TestCase):
         if not self.example:
             self.skipTest("no --calefax/--examples: the example is not run")
         for f, a, size in self.cuts:
-            r = self.results[f]
-            self.assertEqual(0, r.returncode, r.stderr)
-            self.assertIn("%s plane of %s nodes" % (a, size), r.stdout)
-            self.assertPng(os.path.join(self.example, f + ".png"))
+            self.assertDrawn(f, "%s plane of %s nodes" % (a, size),
+                             os.path.join(self.example, f + ".png"))
 
     # Line r of a plane file is row r from the bottom and value c its column: the hottest node
-    # of an uneven plane is reported at (column, line), with the indices of the plane's axes.
+    # of an uneven plane is reported at (column, line), with the indices of the plane's axes;
+    # the default output is CUTFILE.png.
     def test_map_reads_lines_as_rows_from_the_bottom(self):
-        r = self.results["uneven"]
-        self.assertEqual(0, r.returncode, r.stderr)
-        self.assertIn("y plane of 4 x 3 nodes, hottest 9.5 °C at (i, k) = (3, 1)", r.stdout)
-        self.assertPng(os.path.join(self.dir, "plane_y.png"))  # default name: CUTFILE.png
+        self.assertDrawn("uneven", "y plane of 4 x 3 nodes, hottest 9.5 °C at (i, k) = (3, 1)",
+                         os.path.join(self.dir, "plane_y.png"))
 
-    # The run's result file and the three reports go on one plot.
+    # The run's result file and two reports go on one plot.
     def test_history_of_several_files(self):
-        r = self.results["history"]
-        self.assertEqual(0, r.returncode, r.stderr)
-        self.assertIn("4 files", r.stdout)
-        self.assertPng(os.path.join(self.dir, "history.png"))
+        self.assertDrawn("history", "3 files", os.path.join(self.dir, "history.png"))
 
-    # Empty, blank, ragged, non-numeric, non-finite, missing and wrong-kind files are each
-    # refused by name before anything is drawn.
+    # Empty, ragged, non-numeric, missing and wrong-kind files, one bad file among good ones and
+    # an output in a folder that does not exist are each refused by name before anything is
+    # written.
     def test_bad_files_are_refused(self):
-        cases = [
-            ("map", "empty.txt", "", "no temperature values"),
-            ("map", "blank.txt", "\n \n", "no temperature values"),
-            ("map", "ragged.txt", "1\t2\t3\t\n4\t5\t\n", "ragged.txt:2:"),
-            ("map", "gap.txt", "1\t2\t\n\n3\t4\t\n", "gap.txt:2:"),
-            ("map", "word.txt", "1\t2\t\n3\thot\t\n", "'hot' is not a number"),
-            ("map", "nan.txt", "1\tnan\t\n", "not a finite"),
-            ("map", "missing.txt", None, "no such file"),
-            ("map", "history.txt", "\\2X2X2\n1      35\n", "probe history"),
-            ("history", "empty_h.txt", "", "no temperature values"),
-            ("history", "missing_h.txt", None, "no such file"),
-            ("history", "header_only.txt", "\\2X2X2\n", "no temperature values"),
-            ("history", "report_only.txt", report_text("Crank_Nicolson", (1, 1, 1), []),
-             "no temperature values"),
-            ("history", "plane.txt", "1\t2\t\n3\t4\t\n", "not a probe history"),
-            ("history", "step.txt", "\\2X2X2\n1      35\n2.5      36\n", "step.txt:3:"),
-        ]
-        for command, name, text, what in cases:
-            with self.subTest(file=name):
-                if text is not None:
-                    write(self.dir, name, text)
-                out = os.path.join(self.dir, "refused.png")
-                r = run_tool([command, name, "-o", out], self.dir)
-                self.assertRefused(r, name, out)
-                self.assertIn(what, r.stderr)
-
-    # One bad file among good ones stops the whole history plot, naming the bad one.
-    def test_history_with_one_bad_file(self):
+        def bad(name, text):
+            write(self.dir, name, text)
+            return name
         good = write(self.dir, "good.txt", "\\2X2X2\n1      35\n2      36\n")
-        bad = write(self.dir, "bad.txt", "\\2X2X2\n1      35\n2\n")
-        out = os.path.join(self.dir, "mixed.png")
-        r = run_tool(["history", good, bad, "-o", out], self.dir)
-        self.assertRefused(r, "bad.txt:3:", out)
-
-    # An output in a folder that does not exist is refused by name.
-    def test_unwritable_output(self):
-        f = write(self.dir, "small.txt", plane_text([[1, 2], [3, 4]]))
-        out = os.path.join(self.dir, "no-such-folder", "small.png")
-        self.assertRefused(run_tool(["map", f, "-o", out], self.dir), out, out)
+        cases = [
+            (["map", bad("empty.txt", "")], "empty.txt: no temperature values"),
+            (["map", bad("ragged.txt", "1\t2\t3\t\n4\t5\t\n")], "ragged.txt:2:"),
+            (["map", bad("word.txt", "1\t2\t\n3\thot\t\n")], "word.txt:2: 'hot' is not a number"),
+            (["map", "missing.txt"], "missing.txt: no such file"),
+            (["history", bad("plane.txt", "1\t2\t\n3\t4\t\n")], "plane.txt: not a probe history"),
+            (["history", good, bad("bad.txt", "\\2X2X2\n1      35\n2\n")], "bad.txt:3:"),
+        ]
+        outs = [os.path.join(self.dir, "refused%d.png" % n) for n in range(len(cases))]
+        nowhere = os.path.join(self.dir, "no-such-folder", "small.png")
+        cases.append((["map", write(self.dir, "small.txt", plane_text([[1, 2], [3, 4]]))], nowhere))
+        outs.append(nowhere)
+        jobs = [(args + ["-o", out], self.dir) for (args, _), out in zip(cases, outs)]
+        for (args, what), out, r in zip(cases, outs, run_tools(jobs)):
+            with self.subTest(args=args):
+                self.assertRefused(r, what, out)
 
     # Without matplotlib the tool says how to install it, with status 1 and no traceback.
     def test_missing_matplotlib(self):
@@ -210,9 +163,8 @@ class PlotTool(unittest.TestCase):
         os.makedirs(fake, exist_ok=True)
         write(fake, "__init__.py", "raise ImportError('No module named matplotlib')\n")
         f = write(self.dir, "tiny.txt", plane_text([[1, 2], [3, 4]]))
-        env = tool_env()
-        env["PYTHONPATH"] = os.path.dirname(fake)
-        r = run_tool(["map", f, "-o", os.path.join(self.dir, "tiny.png")], self.dir, env)
+        env = dict(os.environ, PYTHONPATH=os.path.dirname(fake))
+        r = run_tools([(["map", f, "-o", "tiny.png"], self.dir)], env)[0]
         self.assertEqual(1, r.returncode)
         self.assertNotIn("Traceback", r.stderr)
         self.assertIn("apt-get install python3-matplotlib", r.stderr)
@@ -221,7 +173,7 @@ class PlotTool(unittest.TestCase):
     # The tool runs as a command by its own first line (executable bit and interpreter line).
     def test_runs_as_a_command(self):
         r = subprocess.run([OPTS.tool, "map", "--help"], capture_output=True, text=True,
-                           env=tool_env(), timeout=60)
+                           timeout=60)
         self.assertEqual(0, r.returncode, r.stderr)
         self.assertIn("--axis", r.stdout)
 
@@ -232,6 +184,9 @@ if __name__ == "__main__":
     parser.add_argument("--calefax")
     parser.add_argument("--examples")
     known, rest = parser.parse_known_args()
-    OPTS.tool, OPTS.calefax, OPTS.examples = (os.path.abspath(known.tool), known.calefax,
-                                              known.examples)
+    # the tool's marker of its own interpreter switch must not leak in from a caller
+    os.environ.pop("CALEFAX_PLOT_SYSTEM_PYTHON", None)
+    # absolute, as the example runs in a folder of its own
+    OPTS.tool, OPTS.calefax, OPTS.examples = (
+        os.path.abspath(p) if p else None for p in (known.tool, known.calefax, known.examples))
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)

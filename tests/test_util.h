@@ -5,7 +5,10 @@
 #include "sparse/SSMat.h"
 #include "sparse/mmd.h"
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -82,6 +85,16 @@ inline std::vector<std::pair<int, int>> grid_edges(int nx, int ny, int nz)
                 if (z + 1 < nz)
                     edges.push_back({v, v + nx * ny});
             }
+    return edges;
+}
+
+// Edges of the star on nodes 1..n around centre c.
+inline std::vector<std::pair<int, int>> star_edges(int n, int c)
+{
+    std::vector<std::pair<int, int>> edges;
+    for (int k = 1; k <= n; k++)
+        if (k != c)
+            edges.push_back({c, k});
     return edges;
 }
 
@@ -182,6 +195,24 @@ inline SSMat* grid_matrix(int nx, int ny, int nz, double diag)
     return A;
 }
 
+// One stored entry (i, j, v), i <= j, of a matrix given by its upper triangle.
+struct UpperEntry
+{
+    int i;    // row index
+    int j;    // column index, j >= i
+    double v; // value
+};
+
+// Sorted n x n matrix holding the given entries (distinct (i, j), i <= j), owned by the caller.
+inline std::unique_ptr<SSMat> sorted_matrix(int n, const std::vector<UpperEntry>& entries)
+{
+    std::unique_ptr<SSMat> A(new SSMat(n));
+    for (const UpperEntry& e : entries)
+        A->insertEntry(e.i, e.j, e.v);
+    A->sort();
+    return A;
+}
+
 // ---- Crank-Nicolson solver ---------------------------------------------------------------------
 
 // Node number of grid node (i, j, k) in the flat arrays of TScn: x fastest, then z, then y.
@@ -199,6 +230,16 @@ inline std::vector<std::string> text_lines(const std::string& text)
     while (std::getline(in, line))
         lines.push_back(line);
     return lines;
+}
+
+// Largest |a[n] - b[n]| over the two vectors (of equal size); max_difference(a, zeros) is the
+// largest |a[n]|.
+inline double max_difference(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double m = 0.0;
+    for (size_t n = 0; n < a.size(); n++)
+        m = std::max(m, std::fabs(a[n] - b[n]));
+    return m;
 }
 
 #endif
