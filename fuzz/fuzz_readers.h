@@ -20,6 +20,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <streambuf>
 #include <sstream>
 #include <string>
 
@@ -197,6 +199,27 @@ inline std::string matrix_verdict(const std::string& bytes, std::string* error)
     delete A;
     FUZZ_PROMISE(empty_error);
     return broken.empty() ? "" : "fuzz.mtx: promise broken: " + broken;
+}
+
+// ---- shared by the fuzz targets --------------------------------------------------------------
+
+// Accepts and drops everything: the block readers echo layer names on std::cout, which would only
+// slow a fuzzer down and bury its reports.
+class NullBuffer : public std::streambuf
+{
+protected:
+    int overflow(int c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+// Ends the input's run: returns 0 when no promise was broken; otherwise prints the broken promise
+// and the reader's rejection and aborts, which libFuzzer keeps as a crash with its input.
+inline int judge(const std::string& broken, const std::string& error)
+{
+    if (broken.empty())
+        return 0;
+    fprintf(stderr, "%s\n(rejection: %s)\n", broken.c_str(), error.c_str());
+    abort();
 }
 
 #endif
