@@ -9,6 +9,7 @@
 //                count for the factors too large to compute here (natural and RCM at 40^3)
 // The nnz counters include the diagonal of U. The FactorNnz cases of 30^3 and 40^3 run for minutes
 // each; --benchmark_filter='MMD|Symbolic' leaves them out.
+#include "bench/bench_util.h"
 #include "sparse/SSMat.h"
 
 #include <benchmark/benchmark.h>
@@ -17,28 +18,6 @@
 
 namespace
 {
-
-// Laplacian plus diagonal of the m^3 grid, sorted.
-SSMat* gridMatrix(int m)
-{
-    int n = m * m * m;
-    SSMat* A = new SSMat(n);
-    for (int z = 0; z < m; z++)
-        for (int y = 0; y < m; y++)
-            for (int x = 0; x < m; x++)
-            {
-                int p = x + m * (y + m * z);
-                A->insertEntry(p, p, 6.1);
-                if (x + 1 < m)
-                    A->insertEntry(p, p + 1, -1.0);
-                if (y + 1 < m)
-                    A->insertEntry(p, p + m, -1.0);
-                if (z + 1 < m)
-                    A->insertEntry(p, p + m * m, -1.0);
-            }
-    A->sort();
-    return A;
-}
 
 // Order codes of the FactorNnz and SymbolicNnz cases.
 enum Order

@@ -11,6 +11,7 @@
 //   CholeskyTh   threshold factor with th = 1e-4: time and nnz
 //   PCG          x = 0 to tolerance 1e-10 (at most 1000 iterations) with the threshold factor
 #include "iterative/PCG.h"
+#include "bench/bench_util.h"
 #include "sparse/SSMat.h"
 
 #include <benchmark/benchmark.h>
@@ -19,35 +20,6 @@
 
 namespace
 {
-
-// Laplacian plus diagonal of the m^3 grid, built with the plain insertion (rows left unsorted).
-SSMat* gridMatrixUnsorted(int m)
-{
-    int n = m * m * m;
-    SSMat* A = new SSMat(n);
-    for (int z = 0; z < m; z++)
-        for (int y = 0; y < m; y++)
-            for (int x = 0; x < m; x++)
-            {
-                int p = x + m * (y + m * z);
-                A->insertEntry(p, p, 6.1);
-                if (x + 1 < m)
-                    A->insertEntry(p, p + 1, -1.0);
-                if (y + 1 < m)
-                    A->insertEntry(p, p + m, -1.0);
-                if (z + 1 < m)
-                    A->insertEntry(p, p + m * m, -1.0);
-            }
-    return A;
-}
-
-// The same matrix in the sorted state.
-SSMat* gridMatrix(int m)
-{
-    SSMat* A = gridMatrixUnsorted(m);
-    A->sort();
-    return A;
-}
 
 // Matrices and factors kept across the runs of a case (a benchmark function runs several times);
 // index m, built on first use and never released before the program ends.
