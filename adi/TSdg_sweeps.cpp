@@ -9,51 +9,13 @@
 // the processor runs. Vector lanes compute the same IEEE operations in the same order as scalar
 // code (no contraction: -ffp-contract=off), so both versions give identical bits.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define CALEFAX_VECTOR __attribute__((target_clones("avx2", "default")))
+#define CALEFAX_VECTOR __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define CALEFAX_VECTOR
 #endif
 
 namespace
 {
-
-// L independent tridiagonal systems of n rows, row r of lane l at [r*L + l] in a (sub-diagonal),
-// b (diagonal) and c (super-diagonal), at [r*fs + l] in f (right-hand side; fs >= L lets f be rows
-// of a node field). Gaussian elimination without pivoting, lane by lane exactly as TSdg::Thomas:
-// b and f are eliminated in place, then f receives the solution.
-CALEFAX_VECTOR void solve_panel(const double* __restrict a, double* __restrict b,
-                                const double* __restrict c, double* __restrict f, int n, int L,
-                                ptrdiff_t fs)
-{
-    for (int r = 1; r < n; r++)
-    {
-        const double* __restrict ar = a + (ptrdiff_t)r * L;
-        double* __restrict br = b + (ptrdiff_t)r * L;
-        double* __restrict fr = f + r * fs;
-        const double* __restrict bp = b + (ptrdiff_t)(r - 1) * L;
-        const double* __restrict cp = c + (ptrdiff_t)(r - 1) * L;
-        const double* __restrict fp = f + (r - 1) * fs;
-        for (int l = 0; l < L; l++)
-        {
-            // (a*c)/d and (a*g)/d: product, then division, then subtraction
-            br[l] = br[l] - (ar[l] * cp[l]) / bp[l];
-            fr[l] = fr[l] - (ar[l] * fp[l]) / bp[l];
-        }
-    }
-    double* __restrict fl = f + (n - 1) * fs;
-    const double* __restrict bl = b + (ptrdiff_t)(n - 1) * L;
-    for (int l = 0; l < L; l++)
-        fl[l] = fl[l] / bl[l];
-    for (int r = n - 2; r >= 0; r--)
-    {
-        double* __restrict fr = f + r * fs;
-        const double* __restrict fn = f + (r + 1) * fs;
-        const double* __restrict br = b + (ptrdiff_t)r * L;
-        const double* __restrict cr = c + (ptrdiff_t)r * L;
-        for (int l = 0; l < L; l++)
-            fr[l] = (fr[l] - cr[l] * fn[l]) / br[l];
-    }
-}
 
 // Forward elimination of row r (r >= 1) of L side-by-side systems, as TSdg::Thomas does it:
 // d = b - (a*c')/d', f = f - (a*f')/d', primes denoting the eliminated row r-1. a, b: in, row r;
@@ -67,6 +29,45 @@ CALEFAX_VECTOR void eliminate_row(const double* __restrict a, const double* __re
     {
         d[l] = b[l] - (a[l] * cp[l]) / dp[l];
         f[l] = f[l] - (a[l] * fp[l]) / dp[l];
+    }
+}
+
+// The same for the right-hand side alone, when the eliminated diagonals are already known.
+CALEFAX_VECTOR void eliminate_rhs(const double* __restrict a, const double* __restrict dp,
+                                  const double* __restrict fp, double* __restrict f, int L)
+{
+    for (int l = 0; l < L; l++)
+        f[l] = f[l] - (a[l] * fp[l]) / dp[l];
+}
+
+// Eliminated diagonals of L side-by-side systems of n rows, [r*L + l]: b holds the diagonals on
+// entry and the eliminated ones on return.
+CALEFAX_VECTOR void eliminate_diagonals(const double* __restrict a, double* __restrict b,
+                                        const double* __restrict c, int n, int L)
+{
+    for (int r = 1; r < n; r++)
+    {
+        const double* __restrict ar = a + (ptrdiff_t)r * L;
+        double* __restrict br = b + (ptrdiff_t)r * L;
+        const double* __restrict bp = br - L;
+        const double* __restrict cp = c + (ptrdiff_t)(r - 1) * L;
+        for (int l = 0; l < L; l++)
+            br[l] = br[l] - (ar[l] * cp[l]) / bp[l];
+    }
+}
+
+// Forward elimination of the right-hand sides f of n rows, [r*L + l], with eliminated diagonals d.
+CALEFAX_VECTOR void eliminate_rhs_panel(const double* __restrict a, const double* __restrict d,
+                                        double* __restrict f, int n, int L)
+{
+    for (int r = 1; r < n; r++)
+    {
+        const double* __restrict ar = a + (ptrdiff_t)r * L;
+        const double* __restrict dp = d + (ptrdiff_t)(r - 1) * L;
+        double* __restrict fr = f + (ptrdiff_t)r * L;
+        const double* __restrict fp = fr - L;
+        for (int l = 0; l < L; l++)
+            fr[l] = fr[l] - (ar[l] * fp[l]) / dp[l];
     }
 }
 
@@ -91,90 +92,142 @@ CALEFAX_VECTOR void back_substitute(const double* __restrict d, const double* __
 }
 
 // Inner nodes k0..k1-1 of one line of constant (i, j) that share the coefficient row cr: T0 points
-// at T[i][j][0], T1p at T1[i][j][0], T2p at T2[i][j][0]; S at the source of node (i, j, 0); the
-// row of node k is written at A[k*os] ... F[k*os]. With one coefficient row for the whole run the
-// loop needs no gathers.
+// at T[i][j][0], T1p at T1[i][j][0], T2p at T2[i][j][0]; S at the source of node (i, j, 0). The
+// right-hand side of node k goes to F[k]; the full forms also write its row to A, B, C at [k*os].
+// With one coefficient row for the whole run the loops need no gathers. The right-hand-side forms
+// are the same expressions, the row left unused.
+#define T_AROUND                                                                                  \
+    adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k], T0[k + si], T0[k + sj], T0[k + 1]}
+#define T1_AROUND adi::Neighbours t1 = {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0}
+#define T2_AROUND adi::Neighbours t2 = {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0}
+
 CALEFAX_VECTOR void inner_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
                                 const double* __restrict cr, const double* __restrict S,
-                                double sum_x, int k0, int k1,
-                                double* __restrict A, double* __restrict B,
-                                double* __restrict C, double* __restrict F, ptrdiff_t os)
+                                double sum_x, int k0, int k1, double* __restrict A,
+                                double* __restrict B, double* __restrict C, double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {
-        adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k],
-                             T0[k + si], T0[k + sj], T0[k + 1]};
-        F[k * os] = adi::inner_x(cr, t, sum_x, S[k], A[k * os], B[k * os], C[k * os]);
+        T_AROUND;
+        F[k] = adi::inner_x(cr, t, sum_x, S[k], A[k], B[k], C[k]);
+    }
+}
+
+CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
+                              const double* __restrict cr, const double* __restrict S,
+                              double sum_x, int k0, int k1, double* __restrict F)
+{
+    for (int k = k0; k < k1; k++)
+    {
+        T_AROUND;
+        double a, b, c;
+        F[k] = adi::inner_x(cr, t, sum_x, S[k], a, b, c);
     }
 }
 
 CALEFAX_VECTOR void inner_run_y(const double* __restrict T0, const double* __restrict T1p,
                                 ptrdiff_t si, ptrdiff_t sj, const double* __restrict cr,
                                 const double* __restrict S, double ry, double sum_y, int k0,
-                                int k1, double* __restrict A,
-                                double* __restrict B, double* __restrict C,
-                                double* __restrict F, ptrdiff_t os)
+                                int k1, double* __restrict A, double* __restrict B,
+                                double* __restrict C, double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {
-        adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k],
-                             T0[k + si], T0[k + sj], T0[k + 1]};
-        adi::Neighbours t1 = {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0};
-        F[k * os] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], A[k * os], B[k * os], C[k * os]);
+        T_AROUND;
+        T1_AROUND;
+        F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], A[k], B[k], C[k]);
+    }
+}
+
+CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restrict T1p,
+                              ptrdiff_t si, ptrdiff_t sj, const double* __restrict cr,
+                              const double* __restrict S, double ry, double sum_y, int k0,
+                              int k1, double* __restrict F)
+{
+    for (int k = k0; k < k1; k++)
+    {
+        T_AROUND;
+        T1_AROUND;
+        double a, b, c;
+        F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], a, b, c);
     }
 }
 
 CALEFAX_VECTOR void inner_run_z(const double* __restrict T0, const double* __restrict T1p,
                                 const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
                                 const double* __restrict cr, const double* __restrict S,
-                                double ry, double rz, double sum_z,
-                                int k0, int k1, double* __restrict A, double* __restrict B,
-                                double* __restrict C, double* __restrict F, ptrdiff_t os)
+                                double ry, double rz, double sum_z, int k0, int k1,
+                                double* __restrict A, double* __restrict B,
+                                double* __restrict C, ptrdiff_t os, double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {
-        adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k],
-                             T0[k + si], T0[k + sj], T0[k + 1]};
-        adi::Neighbours t1 = {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0};
-        adi::Neighbours t2 = {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0};
-        F[k * os] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], A[k * os], B[k * os],
-                                 C[k * os]);
+        T_AROUND;
+        T1_AROUND;
+        T2_AROUND;
+        F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], A[k * os], B[k * os],
+                            C[k * os]);
     }
 }
 
-// dst[k*rows + j] = src[j*cols + k]: a rows x cols block transposed.
-void transpose(const double* __restrict src, double* __restrict dst, int rows, int cols)
+CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restrict T1p,
+                              const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
+                              const double* __restrict cr, const double* __restrict S,
+                              double ry, double rz, double sum_z, int k0, int k1,
+                              double* __restrict F)
 {
-    const int tile = 16;
-    for (int j0 = 0; j0 < rows; j0 += tile)
-        for (int k0 = 0; k0 < cols; k0 += tile)
-        {
-            int j1 = j0 + tile < rows ? j0 + tile : rows;
-            int k1 = k0 + tile < cols ? k0 + tile : cols;
-            for (int j = j0; j < j1; j++)
-                for (int k = k0; k < k1; k++)
-                    dst[(ptrdiff_t)k * rows + j] = src[(ptrdiff_t)j * cols + k];
-        }
+    for (int k = k0; k < k1; k++)
+    {
+        T_AROUND;
+        T1_AROUND;
+        T2_AROUND;
+        double a, b, c;
+        F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], a, b, c);
+    }
 }
+
+#undef T_AROUND
+#undef T1_AROUND
+#undef T2_AROUND
 
 } // namespace
 
 namespace adi
 {
 
+namespace
+{
+
+// True when the inner nodes (1..n1-1, 1..nz-1) of two planes of coefficient ids are alike; rows
+// of a plane are sj apart in memory, its rows' first nodes step apart.
+bool same_inner_ids(const int* p, const int* q, int n1, ptrdiff_t step, int nz)
+{
+    for (int r = 1; r < n1; r++)
+        if (memcmp(p + r * step + 1, q + r * step + 1, sizeof(int) * (size_t)(nz - 1)) != 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
 Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
 {
     sj = nz + 1;
     si = (ptrdiff_t)(ny + 1) * sj;
     size_t nodes = (size_t)(nx + 1) * si;
-    int widest = (nx > ny ? nx : ny) + 1;   // rows of an x or y panel
-    size_t panel = (size_t)(widest > z_tile ? widest : z_tile) * (nz + 1);
-    a = new double[panel];
-    b = new double[panel];
-    c = new double[panel];
-    f = new double[(size_t)z_tile * (nz + 1)];
-    row_a = new double[nz + 1];
-    row_b = new double[nz + 1];
+    size_t L = (size_t)nz + 1;
+    xa = new double[(nx + 1) * L];
+    xd = new double[(nx + 1) * L];
+    xc = new double[(nx + 1) * L];
+    ya = new double[(ny + 1) * L];
+    yd = new double[(ny + 1) * L];
+    yc = new double[(ny + 1) * L];
+    za = new double[(ny + 1) * L];
+    zd = new double[(ny + 1) * L];
+    zc = new double[(ny + 1) * L];
+    zg = new double[z_tile * L];
+    zf = new double[z_tile * L];
+    row_b = new double[L];
     src = new double[nodes];
     const double* q = s.power[0][0];
     for (size_t p = 0; p < nodes; p++)
@@ -182,18 +235,29 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     face_row = new const double*[27];
     for (int t = 0; t < 27; t++)
         face_row[t] = s.bc_coef[t];
+
+    // A panel's matrix is that of the panel before it when both lie inside the faces of the grid
+    // (so their boundary nodes are of the same types) and their inner nodes have the same
+    // coefficient rows. Planes 0 and 1 of each sweep are never alike, so every step assembles its
+    // first two panels in full and a reused matrix was always built in the same step.
+    const int* id = s.coef_id[0][0];
+    same_i = new bool[nx + 1];
+    for (int i = 0; i <= nx; i++)
+        same_i[i] = i >= 2 && i <= nx - 1 &&
+                    same_inner_ids(id + i * si, id + (i - 1) * si, ny, sj, nz);
+    same_j = new bool[ny + 1];
+    for (int j = 0; j <= ny; j++)
+        same_j[j] = j >= 2 && j <= ny - 1 &&
+                    same_inner_ids(id + j * sj, id + (j - 1) * sj, nx, si, nz);
 }
 
 Sweeps::~Sweeps()
 {
-    delete[] a;
-    delete[] b;
-    delete[] c;
-    delete[] f;
-    delete[] row_a;
-    delete[] row_b;
-    delete[] src;
+    for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, src})
+        delete[] p;
     delete[] face_row;
+    delete[] same_i;
+    delete[] same_j;
 }
 
 void Sweeps::step(double tau)
@@ -218,6 +282,20 @@ inline Neighbours around_flat(const double* U, ptrdiff_t p, ptrdiff_t si, ptrdif
     return u;
 }
 
+// Neighbours of an end node of a line inside the x and y faces: k = 0 (bottom) or k = nz, at p.
+inline Neighbours end_around(const double* U, ptrdiff_t p, ptrdiff_t si, ptrdiff_t sj, bool bottom)
+{
+    Neighbours u;
+    u.xm = U[p - si];
+    u.ym = U[p - sj];
+    u.zm = bottom ? 0.0 : U[p - 1];
+    u.o = U[p];
+    u.xp = U[p + si];
+    u.yp = U[p + sj];
+    u.zp = bottom ? U[p + 1] : 0.0;
+    return u;
+}
+
 // Boundary type of node (i, j, k), as TS3D::type_bc computes it.
 inline int face_type(int i, int j, int k, int nx, int ny, int nz)
 {
@@ -227,147 +305,226 @@ inline int face_type(int i, int j, int k, int nx, int ny, int nz)
     return 9 * bx + 3 * by + bz;
 }
 
-// Calls run(k, e, row) for each maximal run k..e-1 of the inner range k0..k1-1 of a line whose
-// nodes share one coefficient row (layers are blocks, so a line holds a few long runs).
-#define FOR_EACH_RUN(id, k0, k1, call)                                                           \
-    for (int k = (k0), e; k < (k1); k = e)                                                      \
+// Calls `call` for each maximal run k..e-1 of the inner nodes 1..nz-1 of a line whose nodes share
+// one coefficient row `row` (layers are blocks, so a line holds a few long runs).
+#define FOR_EACH_RUN(id, call)                                                                    \
+    for (int k = 1, e; k < nz; k = e)                                                           \
     {                                                                                           \
-        for (e = k + 1; e < (k1) && (id)[e] == (id)[k]; e++)                                    \
+        for (e = k + 1; e < nz && (id)[e] == (id)[k]; e++)                                      \
             ;                                                                                   \
         const double* row = coef0 + 8 * (ptrdiff_t)(id)[k];                                     \
         call;                                                                                   \
     }
 
-// The nodes of line (i, j) that take a boundary row: every node of a line on an outer face of the
-// grid, else the two ends k = 0 and k = nz. inner_k0..inner_k1-1 are the others.
-inline void line_range(int i, int j, int nx, int ny, int nz, int& inner_k0, int& inner_k1)
+// A line lies on an outer face of the grid (every node takes a boundary row) or inside the x and y
+// faces (its two end nodes k = 0 and k = nz take the boundary rows 1 and 2, the others inner rows).
+inline bool on_face(int i, int j, int nx, int ny)
 {
-    bool face_line = i == 0 || i == nx || j == 0 || j == ny;
-    inner_k0 = face_line ? nz + 1 : 1;
-    inner_k1 = face_line ? nz + 1 : nz;
+    return i == 0 || i == nx || j == 0 || j == ny;
 }
 
 // ---- x sweep: panel of plane j, lanes k, recurrence over i; solved into the rows of T1 -------
 // Each row is eliminated as soon as it is assembled, while it is in the first-level cache; the
-// panel keeps only the eliminated diagonals d and the super-diagonals c for the back substitution.
+// panel keeps the sub-diagonals, the eliminated diagonals and the super-diagonals (xa, xd, xc),
+// which the next panel reuses when its matrix is the same.
 void Sweeps::sweep_x(double tau)
 {
     const double sum_x = (s.ry + s.ry) + 1.0 + (s.rz + s.rz);
     const int L = nz + 1;
     const double* coef0 = s.coef[0];
-    double* T0 = s.T[0][0];
-    double *A = row_a, *B = row_b;
+    const double* T0 = s.T[0][0];
+    double* B = row_b;
     for (int j = 0; j <= ny; j++)
     {
+        const bool reuse = same_j[j];
         double* F0 = s.T1[0][j];   // row i of the panel's right-hand side is T1[i][j][*]
         for (int i = 0; i <= nx; i++)
         {
             ptrdiff_t base = i * si + j * sj;
-            double *C = c + (ptrdiff_t)i * L, *F = F0 + i * si;
-            int k0, k1;
-            line_range(i, j, nx, ny, nz, k0, k1);
+            double *A = xa + (ptrdiff_t)i * L, *D = xd + (ptrdiff_t)i * L,
+                   *C = xc + (ptrdiff_t)i * L, *F = F0 + i * si;
+            const double *t0 = T0 + base, *S = src + base;
             const int* id = s.coef_id[0][0] + base;
-            FOR_EACH_RUN(id, k0, k1,
-                         inner_run_x(T0 + base, si, sj, row, src + base, sum_x, k, e, A, B, C, F,
-                                     1));
-            for (int k = 0; k <= nz; k = (k == 0 && k0 < k1) ? k1 : k + 1)
+            if (on_face(i, j, nx, ny))
             {
-                ptrdiff_t p = base + k;
-                Neighbours t = around_flat(T0, p, si, sj, i, j, k, nx, ny, nz);
-                F[k] = face_x(face_row[face_type(i, j, k, nx, ny, nz)], t, tau, src[p], A[k],
-                              B[k], C[k]);
+                for (int k = 0; k <= nz; k++)
+                {
+                    Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
+                    F[k] = face_x(face_row[face_type(i, j, k, nx, ny, nz)], t, tau, S[k], A[k],
+                                  B[k], C[k]);
+                }
             }
-            double* D = b + (ptrdiff_t)i * L;
+            else
+            {
+                if (reuse)
+                    FOR_EACH_RUN(id, rhs_run_x(t0, si, sj, row, S, sum_x, k, e, F))
+                else
+                    FOR_EACH_RUN(id, inner_run_x(t0, si, sj, row, S, sum_x, k, e, A, B, C, F))
+                Neighbours t = end_around(t0, 0, si, sj, true);
+                F[0] = face_x(face_row[1], t, tau, S[0], A[0], B[0], C[0]);
+                t = end_around(t0, nz, si, sj, false);
+                F[nz] = face_x(face_row[2], t, tau, S[nz], A[nz], B[nz], C[nz]);
+            }
             if (i == 0)
-                memcpy(D, B, sizeof(double) * L);
+            {
+                if (!reuse)
+                    memcpy(D, B, sizeof(double) * L);
+            }
+            else if (reuse)
+                eliminate_rhs(A, D - L, F - si, F, L);
             else
                 eliminate_row(A, B, C - L, D - L, F - si, D, F, L);
         }
-        back_substitute(b, c, F0, nx + 1, L, si);
+        back_substitute(xd, xc, F0, nx + 1, L, si);
     }
 }
 
 // ---- y sweep: panel of plane i, lanes k, recurrence over j; solved in plane i of T2 ----------
-// Rows are eliminated as they are assembled, as in the x sweep.
+// As the x sweep, with the panel's matrix in ya, yd, yc.
 void Sweeps::sweep_y(double tau)
 {
     const double sum_y = (s.ry + 1.0) + (s.rz + s.rz);
     const int L = nz + 1;
     const double* coef0 = s.coef[0];
-    double* T0 = s.T[0][0];
-    double* T10 = s.T1[0][0];
-    double *A = row_a, *B = row_b;
+    const double* T0 = s.T[0][0];
+    const double* T10 = s.T1[0][0];
+    double* B = row_b;
     for (int i = 0; i <= nx; i++)
     {
+        const bool reuse = same_i[i];
         double* F0 = s.T2[i][0];   // the panel's right-hand side is plane i of T2
         for (int j = 0; j <= ny; j++)
         {
             ptrdiff_t base = i * si + j * sj;
-            double *C = c + (ptrdiff_t)j * L, *F = F0 + j * sj;
-            int k0, k1;
-            line_range(i, j, nx, ny, nz, k0, k1);
+            double *A = ya + (ptrdiff_t)j * L, *D = yd + (ptrdiff_t)j * L,
+                   *C = yc + (ptrdiff_t)j * L, *F = F0 + j * sj;
+            const double *t0 = T0 + base, *t10 = T10 + base, *S = src + base;
             const int* id = s.coef_id[0][0] + base;
-            FOR_EACH_RUN(id, k0, k1,
-                         inner_run_y(T0 + base, T10 + base, si, sj, row, src + base, s.ry, sum_y,
-                                     k, e, A, B, C, F, 1));
-            for (int k = 0; k <= nz; k = (k == 0 && k0 < k1) ? k1 : k + 1)
+            if (on_face(i, j, nx, ny))
             {
-                ptrdiff_t p = base + k;
-                Neighbours t = around_flat(T0, p, si, sj, i, j, k, nx, ny, nz);
-                Neighbours t1 = around_flat(T10, p, si, sj, i, j, k, nx, ny, nz);
-                F[k] = face_y(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, tau, src[p], A[k],
-                              B[k], C[k]);
+                for (int k = 0; k <= nz; k++)
+                {
+                    Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
+                    Neighbours t1 = around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz);
+                    F[k] = face_y(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, tau, S[k],
+                                  A[k], B[k], C[k]);
+                }
             }
-            double* D = b + (ptrdiff_t)j * L;
+            else
+            {
+                if (reuse)
+                    FOR_EACH_RUN(id, rhs_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, F))
+                else
+                    FOR_EACH_RUN(id, inner_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, A,
+                                                 B, C, F))
+                Neighbours t = end_around(t0, 0, si, sj, true);
+                Neighbours t1 = end_around(t10, 0, si, sj, true);
+                F[0] = face_y(face_row[1], t, t1, tau, S[0], A[0], B[0], C[0]);
+                t = end_around(t0, nz, si, sj, false);
+                t1 = end_around(t10, nz, si, sj, false);
+                F[nz] = face_y(face_row[2], t, t1, tau, S[nz], A[nz], B[nz], C[nz]);
+            }
             if (j == 0)
-                memcpy(D, B, sizeof(double) * L);
+            {
+                if (!reuse)
+                    memcpy(D, B, sizeof(double) * L);
+            }
+            else if (reuse)
+                eliminate_rhs(A, D - L, F - sj, F, L);
             else
                 eliminate_row(A, B, C - L, D - L, F - sj, D, F, L);
         }
-        back_substitute(b, c, F0, ny + 1, L, sj);
+        back_substitute(yd, yc, F0, ny + 1, L, sj);
     }
 }
 
+// dst[k*rows + j] = src[j*cols + k]: a rows x cols block transposed.
+static void transpose(const double* __restrict src, double* __restrict dst, int rows, int cols)
+{
+    const int tile = 16;
+    for (int j0 = 0; j0 < rows; j0 += tile)
+        for (int k0 = 0; k0 < cols; k0 += tile)
+        {
+            int j1 = j0 + tile < rows ? j0 + tile : rows;
+            int k1 = k0 + tile < cols ? k0 + tile : cols;
+            for (int j = j0; j < j1; j++)
+                for (int k = k0; k < k1; k++)
+                    dst[(ptrdiff_t)k * rows + j] = src[(ptrdiff_t)j * cols + k];
+        }
+}
+
 // ---- z sweep: lines (i, j) in tiles of z_tile values of j, lanes j, recurrence over k ---------
-// Each line is assembled along k as it lies in memory, its rows written straight into the tile's
-// lane-contiguous layout [k][lane]; the tile is solved, and its solution transposed into T3. The
-// tile stays in the first-level cache.
+// Each line's right-hand sides are assembled along k as the line lies in memory (zg, [lane][k]),
+// then transposed to the lane-contiguous layout [k][lane] (zf), solved there, and transposed
+// into T3. The matrix of plane i (za, zd, zc: tile after tile, each [k][lane]) is assembled and
+// eliminated only when it differs from plane i-1's. The tile stays in the first-level cache.
 void Sweeps::sweep_z(double tau)
 {
     const double sum_z = (s.ry + 1.0) + s.rz;
     const int Lk = nz + 1;
     const double* coef0 = s.coef[0];
-    double* T0 = s.T[0][0];
-    double* T10 = s.T1[0][0];
-    double* T20 = s.T2[0][0];
+    const double* T0 = s.T[0][0];
+    const double* T10 = s.T1[0][0];
+    const double* T20 = s.T2[0][0];
     for (int i = 0; i <= nx; i++)
     {
+        const bool reuse = same_i[i];
         for (int j0 = 0; j0 <= ny; j0 += z_tile)
         {
-            int lanes = ny + 1 - j0 < z_tile ? ny + 1 - j0 : z_tile;
+            const int lanes = ny + 1 - j0 < z_tile ? ny + 1 - j0 : z_tile;
+            double *A = za + (ptrdiff_t)j0 * Lk, *D = zd + (ptrdiff_t)j0 * Lk,
+                   *C = zc + (ptrdiff_t)j0 * Lk;
             for (int l = 0; l < lanes; l++)
             {
-                int j = j0 + l;
-                ptrdiff_t base = i * si + j * sj;
-                double *A = a + l, *B = b + l, *C = c + l, *F = f + l;
-                int k0, k1;
-                line_range(i, j, nx, ny, nz, k0, k1);
+                const int j = j0 + l;
+                const ptrdiff_t base = i * si + j * sj;
+                const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base,
+                             *S = src + base;
                 const int* id = s.coef_id[0][0] + base;
-                FOR_EACH_RUN(id, k0, k1,
-                             inner_run_z(T0 + base, T10 + base, T20 + base, si, sj, row,
-                                         src + base, s.ry, s.rz, sum_z, k, e, A, B, C, F, lanes));
-                for (int k = 0; k <= nz; k = (k == 0 && k0 < k1) ? k1 : k + 1)
+                double* G = zg + (ptrdiff_t)l * Lk;
+                // boundary node k: its right-hand side, and its row unless the matrix is kept
+                auto boundary = [&](int k, const double* b, const Neighbours& t,
+                                    const Neighbours& t1, const Neighbours& t2)
                 {
-                    ptrdiff_t p = base + k, q = (ptrdiff_t)k * lanes;
-                    Neighbours t = around_flat(T0, p, si, sj, i, j, k, nx, ny, nz);
-                    Neighbours t1 = around_flat(T10, p, si, sj, i, j, k, nx, ny, nz);
-                    Neighbours t2 = around_flat(T20, p, si, sj, i, j, k, nx, ny, nz);
-                    F[q] = face_z(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, t2, tau, src[p],
-                                  A[q], B[q], C[q]);
+                    double sa, sb, sc;
+                    G[k] = face_z(b, t, t1, t2, tau, S[k], sa, sb, sc);
+                    if (!reuse)
+                    {
+                        ptrdiff_t q = (ptrdiff_t)k * lanes + l;
+                        A[q] = sa;
+                        D[q] = sb;
+                        C[q] = sc;
+                    }
+                };
+                if (on_face(i, j, nx, ny))
+                {
+                    for (int k = 0; k <= nz; k++)
+                    {
+                        ptrdiff_t p = base + k;
+                        boundary(k, face_row[face_type(i, j, k, nx, ny, nz)],
+                                 around_flat(T0, p, si, sj, i, j, k, nx, ny, nz),
+                                 around_flat(T10, p, si, sj, i, j, k, nx, ny, nz),
+                                 around_flat(T20, p, si, sj, i, j, k, nx, ny, nz));
+                    }
+                    continue;
                 }
+                if (reuse)
+                    FOR_EACH_RUN(id, rhs_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z,
+                                               k, e, G))
+                else
+                    FOR_EACH_RUN(id, inner_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz,
+                                                 sum_z, k, e, A + l, D + l, C + l, lanes, G))
+                boundary(0, face_row[1], end_around(t0, 0, si, sj, true),
+                         end_around(t10, 0, si, sj, true), end_around(t20, 0, si, sj, true));
+                boundary(nz, face_row[2], end_around(t0, nz, si, sj, false),
+                         end_around(t10, nz, si, sj, false), end_around(t20, nz, si, sj, false));
             }
-            solve_panel(a, b, c, f, Lk, lanes, lanes);
-            transpose(f, s.T3[i][j0], Lk, lanes);
+            transpose(zg, zf, lanes, Lk);
+            if (!reuse)
+                eliminate_diagonals(A, D, C, Lk, lanes);
+            eliminate_rhs_panel(A, D, zf, Lk, lanes);
+            back_substitute(D, C, zf, Lk, lanes, lanes);
+            transpose(zf, s.T3[i][j0], Lk, lanes);
         }
         // T = T3 plane by plane, once no later plane reads the plane of T: plane i reads T of
         // planes i-1..i+1, so plane i-1 is free now, and the copy reads T3 while it is in cache.

@@ -39,15 +39,19 @@ private:
     TSdg& s;
     int nx, ny, nz;
     ptrdiff_t si, sj;   // strides of i and j in a node field
-    double* a;          // panel sub-diagonals, [r][lane]
-    double* b;          // panel diagonals (x, y sweeps: the eliminated ones; z: in place)
-    double* c;          // panel super-diagonals
-    double* f;          // z tile right-hand sides (eliminated, then the solution, in place)
-    double* row_a;      // x, y sweeps: sub-diagonals of the row being assembled, nz+1 lanes
-    double* row_b;      // x, y sweeps: its diagonals, before elimination
-    static const int z_tile = 8;   // z lines solved side by side
+    // Each sweep's panel matrix, kept from one panel to the next: sub-diagonals, eliminated
+    // diagonals, super-diagonals, [r][lane] (z: tile after tile of the plane).
+    double *xa, *xd, *xc;   // x sweep: rows i, lanes k
+    double *ya, *yd, *yc;   // y sweep: rows j, lanes k
+    double *za, *zd, *zc;   // z sweep: rows k, lanes j
+    static const int z_tile = 32;   // z lines solved side by side
+    double* zg;         // z tile right-hand sides as assembled, [lane][k]
+    double* zf;         // the same transposed, [k][lane]; eliminated, then the solution
+    double* row_b;      // x, y sweeps: diagonals of the row being assembled, before elimination
     double* src;        // per-node source term, a node field's shape
     const double** face_row;   // boundary row of each type, bc_coef[t]
+    bool* same_i;       // plane i's y and z matrices are those of plane i-1
+    bool* same_j;       // plane j's x matrix is that of plane j-1
 
     void sweep_x(double tau);
     void sweep_y(double tau);
