@@ -3,7 +3,12 @@
 
 #include "adi/TSdg_equations.h"
 
+#include <algorithm>
 #include <cstring>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 // The hot loops are compiled twice, for AVX2 and for the baseline, and the loader picks the one
 // the processor runs. Vector lanes compute the same IEEE operations in the same order as scalar
@@ -236,6 +241,34 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     for (int t = 0; t < 27; t++)
         face_row[t] = s.bc_coef[t];
 
+    // Runs of the inner nodes of each line inside the x and y faces; a line whose runs are those of
+    // the line made before it shares its list.
+    const double* coef0 = s.coef[0];
+    lines.assign((size_t)(nx + 1) * (ny + 1), Span{0, 0});
+    size_t last = 0;   // where the list made last begins
+    for (int i = 1; i < nx; i++)
+        for (int j = 1; j < ny; j++)
+        {
+            const int* id = s.coef_id[i][j];
+            size_t begin = runs.size();
+            for (int k = 1, e; k < nz; k = e)
+            {
+                for (e = k + 1; e < nz && id[e] == id[k]; e++)
+                    ;
+                runs.push_back(Run{e, coef0 + 8 * (ptrdiff_t)id[k]});
+            }
+            size_t n = runs.size() - begin;
+            bool same = begin > 0 && begin - last == n &&
+                        std::equal(runs.begin() + begin, runs.end(), runs.begin() + last,
+                                   [](const Run& u, const Run& v)
+                                   { return u.end == v.end && u.row == v.row; });
+            if (same)
+                runs.resize(begin);
+            else
+                last = begin;
+            lines[(size_t)i * (ny + 1) + j] = Span{(int)last, (int)(last + n)};
+        }
+
     // A panel's matrix is that of the panel before it when both lie inside the faces of the grid
     // (so their boundary nodes are of the same types) and their inner nodes have the same
     // coefficient rows. Planes 0 and 1 of each sweep are never alike, so every step assembles its
@@ -305,14 +338,13 @@ inline int face_type(int i, int j, int k, int nx, int ny, int nz)
     return 9 * bx + 3 * by + bz;
 }
 
-// Calls `call` for each maximal run k..e-1 of the inner nodes 1..nz-1 of a line whose nodes share
-// one coefficient row `row` (layers are blocks, so a line holds a few long runs).
-#define FOR_EACH_RUN(id, call)                                                                    \
-    for (int k = 1, e; k < nz; k = e)                                                           \
+// Calls `call` for each run k..e-1 of the inner nodes 1..nz-1 of line `line` that share one
+// coefficient row `row`, from the list made by the constructor.
+#define FOR_EACH_RUN(line, call)                                                                  \
+    for (int r = (line)->begin, k = 1; r < (line)->end; k = runs[r++].end)                      \
     {                                                                                           \
-        for (e = k + 1; e < nz && (id)[e] == (id)[k]; e++)                                      \
-            ;                                                                                   \
-        const double* row = coef0 + 8 * (ptrdiff_t)(id)[k];                                     \
+        const int e = runs[r].end;                                                              \
+        const double* row = runs[r].row;                                                        \
         call;                                                                                   \
     }
 
@@ -331,7 +363,6 @@ void Sweeps::sweep_x(double tau)
 {
     const double sum_x = (s.ry + s.ry) + 1.0 + (s.rz + s.rz);
     const int L = nz + 1;
-    const double* coef0 = s.coef[0];
     const double* T0 = s.T[0][0];
     double* B = row_b;
     for (int j = 0; j <= ny; j++)
@@ -344,7 +375,7 @@ void Sweeps::sweep_x(double tau)
             double *A = xa + (ptrdiff_t)i * L, *D = xd + (ptrdiff_t)i * L,
                    *C = xc + (ptrdiff_t)i * L, *F = F0 + i * si;
             const double *t0 = T0 + base, *S = src + base;
-            const int* id = s.coef_id[0][0] + base;
+            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             if (on_face(i, j, nx, ny))
             {
                 for (int k = 0; k <= nz; k++)
@@ -357,9 +388,9 @@ void Sweeps::sweep_x(double tau)
             else
             {
                 if (reuse)
-                    FOR_EACH_RUN(id, rhs_run_x(t0, si, sj, row, S, sum_x, k, e, F))
+                    FOR_EACH_RUN(line, rhs_run_x(t0, si, sj, row, S, sum_x, k, e, F))
                 else
-                    FOR_EACH_RUN(id, inner_run_x(t0, si, sj, row, S, sum_x, k, e, A, B, C, F))
+                    FOR_EACH_RUN(line, inner_run_x(t0, si, sj, row, S, sum_x, k, e, A, B, C, F))
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 F[0] = face_x(face_row[1], t, tau, S[0], A[0], B[0], C[0]);
                 t = end_around(t0, nz, si, sj, false);
@@ -385,7 +416,6 @@ void Sweeps::sweep_y(double tau)
 {
     const double sum_y = (s.ry + 1.0) + (s.rz + s.rz);
     const int L = nz + 1;
-    const double* coef0 = s.coef[0];
     const double* T0 = s.T[0][0];
     const double* T10 = s.T1[0][0];
     double* B = row_b;
@@ -399,7 +429,7 @@ void Sweeps::sweep_y(double tau)
             double *A = ya + (ptrdiff_t)j * L, *D = yd + (ptrdiff_t)j * L,
                    *C = yc + (ptrdiff_t)j * L, *F = F0 + j * sj;
             const double *t0 = T0 + base, *t10 = T10 + base, *S = src + base;
-            const int* id = s.coef_id[0][0] + base;
+            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             if (on_face(i, j, nx, ny))
             {
                 for (int k = 0; k <= nz; k++)
@@ -413,9 +443,9 @@ void Sweeps::sweep_y(double tau)
             else
             {
                 if (reuse)
-                    FOR_EACH_RUN(id, rhs_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, F))
+                    FOR_EACH_RUN(line, rhs_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, F))
                 else
-                    FOR_EACH_RUN(id, inner_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, A,
+                    FOR_EACH_RUN(line, inner_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, A,
                                                  B, C, F))
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 Neighbours t1 = end_around(t10, 0, si, sj, true);
@@ -439,18 +469,55 @@ void Sweeps::sweep_y(double tau)
 }
 
 // dst[k*rows + j] = src[j*cols + k]: a rows x cols block transposed.
+static void transpose_scalar(const double* __restrict src, double* __restrict dst, int rows,
+                             int cols, int j0, int k0)
+{
+    for (int j = 0; j < rows; j++)
+        for (int k = j < j0 ? k0 : 0; k < cols; k++)
+            dst[(ptrdiff_t)k * rows + j] = src[(ptrdiff_t)j * cols + k];
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same in blocks of 4 x 4 held in four registers; the edges that do not fill a block are
+// left to the scalar loop. A transpose only moves numbers, so any route gives the same bits.
+__attribute__((target("avx2"))) static void transpose_avx2(const double* __restrict src,
+                                                           double* __restrict dst, int rows,
+                                                           int cols)
+{
+    const int j4 = rows & ~3, k4 = cols & ~3;
+    for (int j = 0; j < j4; j += 4)
+    {
+        const double* s0 = src + (ptrdiff_t)j * cols;
+        for (int k = 0; k < k4; k += 4)
+        {
+            __m256d r0 = _mm256_loadu_pd(s0 + k), r1 = _mm256_loadu_pd(s0 + cols + k),
+                    r2 = _mm256_loadu_pd(s0 + 2 * cols + k),
+                    r3 = _mm256_loadu_pd(s0 + 3 * cols + k);
+            __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1),
+                    t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
+            double* d = dst + (ptrdiff_t)k * rows + j;
+            _mm256_storeu_pd(d, _mm256_permute2f128_pd(t0, t2, 0x20));
+            _mm256_storeu_pd(d + rows, _mm256_permute2f128_pd(t1, t3, 0x20));
+            _mm256_storeu_pd(d + 2 * rows, _mm256_permute2f128_pd(t0, t2, 0x31));
+            _mm256_storeu_pd(d + 3 * rows, _mm256_permute2f128_pd(t1, t3, 0x31));
+        }
+    }
+    // rows j < j4 from column k4 on, and the rows from j4 on whole
+    transpose_scalar(src, dst, rows, cols, j4, k4);
+}
+#endif
+
 static void transpose(const double* __restrict src, double* __restrict dst, int rows, int cols)
 {
-    const int tile = 16;
-    for (int j0 = 0; j0 < rows; j0 += tile)
-        for (int k0 = 0; k0 < cols; k0 += tile)
-        {
-            int j1 = j0 + tile < rows ? j0 + tile : rows;
-            int k1 = k0 + tile < cols ? k0 + tile : cols;
-            for (int j = j0; j < j1; j++)
-                for (int k = k0; k < k1; k++)
-                    dst[(ptrdiff_t)k * rows + j] = src[(ptrdiff_t)j * cols + k];
-        }
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+    {
+        transpose_avx2(src, dst, rows, cols);
+        return;
+    }
+#endif
+    transpose_scalar(src, dst, rows, cols, 0, 0);
 }
 
 // ---- z sweep: lines (i, j) in tiles of z_tile values of j, lanes j, recurrence over k ---------
@@ -462,7 +529,6 @@ void Sweeps::sweep_z(double tau)
 {
     const double sum_z = (s.ry + 1.0) + s.rz;
     const int Lk = nz + 1;
-    const double* coef0 = s.coef[0];
     const double* T0 = s.T[0][0];
     const double* T10 = s.T1[0][0];
     const double* T20 = s.T2[0][0];
@@ -480,7 +546,7 @@ void Sweeps::sweep_z(double tau)
                 const ptrdiff_t base = i * si + j * sj;
                 const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base,
                              *S = src + base;
-                const int* id = s.coef_id[0][0] + base;
+                const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
                 double* G = zg + (ptrdiff_t)l * Lk;
                 // boundary node k: its right-hand side, and its row unless the matrix is kept
                 auto boundary = [&](int k, const double* b, const Neighbours& t,
@@ -509,10 +575,10 @@ void Sweeps::sweep_z(double tau)
                     continue;
                 }
                 if (reuse)
-                    FOR_EACH_RUN(id, rhs_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z,
+                    FOR_EACH_RUN(line, rhs_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z,
                                                k, e, G))
                 else
-                    FOR_EACH_RUN(id, inner_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz,
+                    FOR_EACH_RUN(line, inner_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz,
                                                  sum_z, k, e, A + l, D + l, C + l, lanes, G))
                 boundary(0, face_row[1], end_around(t0, 0, si, sj, true),
                          end_around(t10, 0, si, sj, true), end_around(t20, 0, si, sj, true));

@@ -5,6 +5,7 @@
 #include "adi/TSdg.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace adi
 {
@@ -50,6 +51,17 @@ private:
     double* row_b;      // x, y sweeps: diagonals of the row being assembled, before elimination
     double* src;        // per-node source term, a node field's shape
     const double** face_row;   // boundary row of each type, bc_coef[t]
+    struct Run
+    {
+        int end;            // the run is k..end-1, k being the end of the run before (or 1)
+        const double* row;  // its coefficient row
+    };
+    struct Span
+    {
+        int begin, end;     // a line's runs, runs[begin..end-1]; none on an outer face
+    };
+    std::vector<Run> runs;
+    std::vector<Span> lines;   // line (i, j) at i*(ny+1) + j
     bool* same_i;       // plane i's y and z matrices are those of plane i-1
     bool* same_j;       // plane j's x matrix is that of plane j-1
 
