@@ -293,11 +293,23 @@ Sweeps::~Sweeps()
     delete[] same_j;
 }
 
+// The y and z sweeps go plane by plane together: plane i of the z sweep reads T2 of plane i only,
+// which the y panel of plane i has just solved, and T and T1 of planes i-1..i+1, which that panel
+// has just read; so all of it is still in cache.
 void Sweeps::step(double tau)
 {
     sweep_x(tau);
-    sweep_y(tau);
-    sweep_z(tau);
+    for (int i = 0; i <= nx; i++)
+    {
+        panel_y(i, tau);
+        plane_z(i, tau);
+        // T = T3 plane by plane, once no later plane reads the plane of T: planes i and later
+        // read T of their own plane and the two beside it, so plane i-1 is free now, and the
+        // copy reads T3 while it is in cache.
+        if (i > 0)
+            memcpy(s.T[i - 1][0], s.T3[i - 1][0], sizeof(double) * (size_t)si);
+    }
+    memcpy(s.T[nx][0], s.T3[nx][0], sizeof(double) * (size_t)si);
 }
 
 // Neighbours of node (i, j, k) at flat index p of a field U, 0.0 across the grid's faces.
@@ -362,6 +374,7 @@ inline bool on_face(int i, int j, int nx, int ny)
 void Sweeps::sweep_x(double tau)
 {
     const double sum_x = (s.ry + s.ry) + 1.0 + (s.rz + s.rz);
+    const int ahead = 3;   // rows fetched ahead
     const int L = nz + 1;
     const double* T0 = s.T[0][0];
     double* B = row_b;
@@ -372,6 +385,17 @@ void Sweeps::sweep_x(double tau)
         for (int i = 0; i <= nx; i++)
         {
             ptrdiff_t base = i * si + j * sj;
+            if (i + ahead <= nx)
+            {
+                // The rows of a panel lie a plane apart: fetch a later row's new data early.
+                ptrdiff_t later = base + ahead * si;
+                for (int k = 0; k < L; k += 8)
+                {
+                    __builtin_prefetch(T0 + later + sj + k);
+                    __builtin_prefetch(src + later + k);
+                    __builtin_prefetch(F0 + ahead * si + i * si + k, 1);
+                }
+            }
             double *A = xa + (ptrdiff_t)i * L, *D = xd + (ptrdiff_t)i * L,
                    *C = xc + (ptrdiff_t)i * L, *F = F0 + i * si;
             const double *t0 = T0 + base, *S = src + base;
@@ -412,14 +436,13 @@ void Sweeps::sweep_x(double tau)
 
 // ---- y sweep: panel of plane i, lanes k, recurrence over j; solved in plane i of T2 ----------
 // As the x sweep, with the panel's matrix in ya, yd, yc.
-void Sweeps::sweep_y(double tau)
+void Sweeps::panel_y(int i, double tau)
 {
     const double sum_y = (s.ry + 1.0) + (s.rz + s.rz);
     const int L = nz + 1;
     const double* T0 = s.T[0][0];
     const double* T10 = s.T1[0][0];
     double* B = row_b;
-    for (int i = 0; i <= nx; i++)
     {
         const bool reuse = same_i[i];
         double* F0 = s.T2[i][0];   // the panel's right-hand side is plane i of T2
@@ -525,14 +548,13 @@ static void transpose(const double* __restrict src, double* __restrict dst, int 
 // then transposed to the lane-contiguous layout [k][lane] (zf), solved there, and transposed
 // into T3. The matrix of plane i (za, zd, zc: tile after tile, each [k][lane]) is assembled and
 // eliminated only when it differs from plane i-1's. The tile stays in the first-level cache.
-void Sweeps::sweep_z(double tau)
+void Sweeps::plane_z(int i, double tau)
 {
     const double sum_z = (s.ry + 1.0) + s.rz;
     const int Lk = nz + 1;
     const double* T0 = s.T[0][0];
     const double* T10 = s.T1[0][0];
     const double* T20 = s.T2[0][0];
-    for (int i = 0; i <= nx; i++)
     {
         const bool reuse = same_i[i];
         for (int j0 = 0; j0 <= ny; j0 += z_tile)
@@ -592,12 +614,7 @@ void Sweeps::sweep_z(double tau)
             back_substitute(D, C, zf, Lk, lanes, lanes);
             transpose(zf, s.T3[i][j0], Lk, lanes);
         }
-        // T = T3 plane by plane, once no later plane reads the plane of T: plane i reads T of
-        // planes i-1..i+1, so plane i-1 is free now, and the copy reads T3 while it is in cache.
-        if (i > 0)
-            memcpy(s.T[i - 1][0], s.T3[i - 1][0], sizeof(double) * (size_t)si);
     }
-    memcpy(s.T[nx][0], s.T3[nx][0], sizeof(double) * (size_t)si);
 }
 
 #undef FOR_EACH_RUN

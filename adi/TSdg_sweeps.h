@@ -66,8 +66,8 @@ private:
     bool* same_j;       // plane j's x matrix is that of plane j-1
 
     void sweep_x(double tau);
-    void sweep_y(double tau);
-    void sweep_z(double tau);
+    void panel_y(int i, double tau);   // y sweep, plane i
+    void plane_z(int i, double tau);   // z sweep, plane i
 };
 
 } // namespace adi
