@@ -555,65 +555,72 @@ void Sweeps::plane_z(int i, double tau)
     const double* T0 = s.T[0][0];
     const double* T10 = s.T1[0][0];
     const double* T20 = s.T2[0][0];
+    const bool reuse = same_i[i];
+    for (int j0 = 0; j0 <= ny; j0 += z_tile)
     {
-        const bool reuse = same_i[i];
-        for (int j0 = 0; j0 <= ny; j0 += z_tile)
+        const int lanes = ny + 1 - j0 < z_tile ? ny + 1 - j0 : z_tile;
+        double *A = za + (ptrdiff_t)j0 * Lk, *D = zd + (ptrdiff_t)j0 * Lk,
+               *C = zc + (ptrdiff_t)j0 * Lk;
+        // boundary node k of lane l: its right-hand side, and its row unless the matrix is kept
+        auto boundary = [&](int l, int k, const double* b, const Neighbours& t,
+                            const Neighbours& t1, const Neighbours& t2)
         {
-            const int lanes = ny + 1 - j0 < z_tile ? ny + 1 - j0 : z_tile;
-            double *A = za + (ptrdiff_t)j0 * Lk, *D = zd + (ptrdiff_t)j0 * Lk,
-                   *C = zc + (ptrdiff_t)j0 * Lk;
-            for (int l = 0; l < lanes; l++)
-            {
-                const int j = j0 + l;
-                const ptrdiff_t base = i * si + j * sj;
-                const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base,
-                             *S = src + base;
-                const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
-                double* G = zg + (ptrdiff_t)l * Lk;
-                // boundary node k: its right-hand side, and its row unless the matrix is kept
-                auto boundary = [&](int k, const double* b, const Neighbours& t,
-                                    const Neighbours& t1, const Neighbours& t2)
-                {
-                    double sa, sb, sc;
-                    G[k] = face_z(b, t, t1, t2, tau, S[k], sa, sb, sc);
-                    if (!reuse)
-                    {
-                        ptrdiff_t q = (ptrdiff_t)k * lanes + l;
-                        A[q] = sa;
-                        D[q] = sb;
-                        C[q] = sc;
-                    }
-                };
-                if (on_face(i, j, nx, ny))
-                {
-                    for (int k = 0; k <= nz; k++)
-                    {
-                        ptrdiff_t p = base + k;
-                        boundary(k, face_row[face_type(i, j, k, nx, ny, nz)],
-                                 around_flat(T0, p, si, sj, i, j, k, nx, ny, nz),
-                                 around_flat(T10, p, si, sj, i, j, k, nx, ny, nz),
-                                 around_flat(T20, p, si, sj, i, j, k, nx, ny, nz));
-                    }
-                    continue;
-                }
-                if (reuse)
-                    FOR_EACH_RUN(line, rhs_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z,
-                                               k, e, G))
-                else
-                    FOR_EACH_RUN(line, inner_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz,
-                                                 sum_z, k, e, A + l, D + l, C + l, lanes, G))
-                boundary(0, face_row[1], end_around(t0, 0, si, sj, true),
-                         end_around(t10, 0, si, sj, true), end_around(t20, 0, si, sj, true));
-                boundary(nz, face_row[2], end_around(t0, nz, si, sj, false),
-                         end_around(t10, nz, si, sj, false), end_around(t20, nz, si, sj, false));
-            }
-            transpose(zg, zf, lanes, Lk);
+            const ptrdiff_t p = i * si + (j0 + l) * sj + k, q = (ptrdiff_t)k * lanes + l;
+            double sa, sb, sc;
+            zg[(ptrdiff_t)l * Lk + k] = face_z(b, t, t1, t2, tau, src[p], sa, sb, sc);
             if (!reuse)
-                eliminate_diagonals(A, D, C, Lk, lanes);
-            eliminate_rhs_panel(A, D, zf, Lk, lanes);
-            back_substitute(D, C, zf, Lk, lanes, lanes);
-            transpose(zf, s.T3[i][j0], Lk, lanes);
+            {
+                A[q] = sa;
+                D[q] = sb;
+                C[q] = sc;
+            }
+        };
+        for (int l = 0; l < lanes; l++)
+        {
+            const int j = j0 + l;
+            const ptrdiff_t base = i * si + j * sj;
+            if (on_face(i, j, nx, ny))
+            {
+                for (int k = 0; k <= nz; k++)
+                {
+                    ptrdiff_t p = base + k;
+                    boundary(l, k, face_row[face_type(i, j, k, nx, ny, nz)],
+                             around_flat(T0, p, si, sj, i, j, k, nx, ny, nz),
+                             around_flat(T10, p, si, sj, i, j, k, nx, ny, nz),
+                             around_flat(T20, p, si, sj, i, j, k, nx, ny, nz));
+                }
+                continue;
+            }
+            const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base,
+                         *S = src + base;
+            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
+            double* G = zg + (ptrdiff_t)l * Lk;
+            if (reuse)
+                FOR_EACH_RUN(line, rhs_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z, k,
+                                             e, G))
+            else
+                FOR_EACH_RUN(line, inner_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z,
+                                               k, e, A + l, D + l, C + l, lanes, G))
         }
+        // The end nodes of the lines inside the faces, all together: each is one long chain of
+        // additions, and side by side the chains overlap.
+        for (int l = 0; l < lanes; l++)
+        {
+            const int j = j0 + l;
+            if (on_face(i, j, nx, ny))
+                continue;
+            const ptrdiff_t base = i * si + j * sj, top = base + nz;
+            boundary(l, 0, face_row[1], end_around(T0, base, si, sj, true),
+                     end_around(T10, base, si, sj, true), end_around(T20, base, si, sj, true));
+            boundary(l, nz, face_row[2], end_around(T0, top, si, sj, false),
+                     end_around(T10, top, si, sj, false), end_around(T20, top, si, sj, false));
+        }
+        transpose(zg, zf, lanes, Lk);
+        if (!reuse)
+            eliminate_diagonals(A, D, C, Lk, lanes);
+        eliminate_rhs_panel(A, D, zf, Lk, lanes);
+        back_substitute(D, C, zf, Lk, lanes, lanes);
+        transpose(zf, s.T3[i][j0], Lk, lanes);
     }
 }
 
