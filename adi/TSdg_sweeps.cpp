@@ -10,9 +10,9 @@
 #include <immintrin.h>
 #endif
 
-// The hot loops are compiled twice, for AVX2 and for the baseline, and the loader picks the one
-// the processor runs. Vector lanes compute the same IEEE operations in the same order as scalar
-// code (no contraction: -ffp-contract=off), so both versions give identical bits.
+// The hot loops are compiled three times, for AVX-512, AVX2 and the baseline, and the loader picks
+// the one the processor runs. Vector lanes compute the same IEEE operations in the same order as
+// scalar code (no contraction: -ffp-contract=off), so all versions give identical bits.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define CALEFAX_VECTOR __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
@@ -101,8 +101,9 @@ CALEFAX_VECTOR void back_substitute(const double* __restrict d, const double* __
 // right-hand side of node k goes to F[k]; the full forms also write its row to A, B, C at [k*os].
 // With one coefficient row for the whole run the loops need no gathers. The right-hand-side forms
 // are the same expressions, the row left unused.
-#define T_AROUND                                                                                  \
-    adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k], T0[k + si], T0[k + sj], T0[k + 1]}
+#define T_AROUND                                                                                   \
+    adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k],                                 \
+                         T0[k + si], T0[k + sj], T0[k + 1]}
 #define T1_AROUND adi::Neighbours t1 = {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0}
 #define T2_AROUND adi::Neighbours t2 = {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0}
 
@@ -119,8 +120,8 @@ CALEFAX_VECTOR void inner_run_x(const double* __restrict T0, ptrdiff_t si, ptrdi
 }
 
 CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
-                              const double* __restrict cr, const double* __restrict S,
-                              double sum_x, int k0, int k1, double* __restrict F)
+                              const double* __restrict cr, const double* __restrict S, double sum_x,
+                              int k0, int k1, double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {
@@ -132,9 +133,9 @@ CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff
 
 CALEFAX_VECTOR void inner_run_y(const double* __restrict T0, const double* __restrict T1p,
                                 ptrdiff_t si, ptrdiff_t sj, const double* __restrict cr,
-                                const double* __restrict S, double ry, double sum_y, int k0,
-                                int k1, double* __restrict A, double* __restrict B,
-                                double* __restrict C, double* __restrict F)
+                                const double* __restrict S, double ry, double sum_y, int k0, int k1,
+                                double* __restrict A, double* __restrict B, double* __restrict C,
+                                double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {
@@ -146,8 +147,8 @@ CALEFAX_VECTOR void inner_run_y(const double* __restrict T0, const double* __res
 
 CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restrict T1p,
                               ptrdiff_t si, ptrdiff_t sj, const double* __restrict cr,
-                              const double* __restrict S, double ry, double sum_y, int k0,
-                              int k1, double* __restrict F)
+                              const double* __restrict S, double ry, double sum_y, int k0, int k1,
+                              double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {
@@ -160,26 +161,24 @@ CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restr
 
 CALEFAX_VECTOR void inner_run_z(const double* __restrict T0, const double* __restrict T1p,
                                 const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
-                                const double* __restrict cr, const double* __restrict S,
-                                double ry, double rz, double sum_z, int k0, int k1,
-                                double* __restrict A, double* __restrict B,
-                                double* __restrict C, ptrdiff_t os, double* __restrict F)
+                                const double* __restrict cr, const double* __restrict S, double ry,
+                                double rz, double sum_z, int k0, int k1, double* __restrict A,
+                                double* __restrict B, double* __restrict C, ptrdiff_t os,
+                                double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {
         T_AROUND;
         T1_AROUND;
         T2_AROUND;
-        F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], A[k * os], B[k * os],
-                            C[k * os]);
+        F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], A[k * os], B[k * os], C[k * os]);
     }
 }
 
 CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restrict T1p,
                               const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
-                              const double* __restrict cr, const double* __restrict S,
-                              double ry, double rz, double sum_z, int k0, int k1,
-                              double* __restrict F)
+                              const double* __restrict cr, const double* __restrict S, double ry,
+                              double rz, double sum_z, int k0, int k1, double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {
@@ -236,7 +235,7 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     src = new double[nodes];
     const double* q = s.power[0][0];
     for (size_t p = 0; p < nodes; p++)
-        src[p] = ((q[p] + q[p]) * s.dx) * s.dx / s.k;   // ((q0 + q0)*dx)*dx/k, faces included
+        src[p] = ((q[p] + q[p]) * s.dx) * s.dx / s.k; // ((q0 + q0)*dx)*dx/k, faces included
     face_row = new const double*[27];
     for (int t = 0; t < 27; t++)
         face_row[t] = s.bc_coef[t];
@@ -245,7 +244,7 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     // the line made before it shares its list.
     const double* coef0 = s.coef[0];
     lines.assign((size_t)(nx + 1) * (ny + 1), Span{0, 0});
-    size_t last = 0;   // where the list made last begins
+    size_t last = 0; // where the list made last begins
     for (int i = 1; i < nx; i++)
         for (int j = 1; j < ny; j++)
         {
@@ -276,12 +275,12 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     const int* id = s.coef_id[0][0];
     same_i = new bool[nx + 1];
     for (int i = 0; i <= nx; i++)
-        same_i[i] = i >= 2 && i <= nx - 1 &&
-                    same_inner_ids(id + i * si, id + (i - 1) * si, ny, sj, nz);
+        same_i[i] =
+            i >= 2 && i <= nx - 1 && same_inner_ids(id + i * si, id + (i - 1) * si, ny, sj, nz);
     same_j = new bool[ny + 1];
     for (int j = 0; j <= ny; j++)
-        same_j[j] = j >= 2 && j <= ny - 1 &&
-                    same_inner_ids(id + j * sj, id + (j - 1) * sj, nx, si, nz);
+        same_j[j] =
+            j >= 2 && j <= ny - 1 && same_inner_ids(id + j * sj, id + (j - 1) * sj, nx, si, nz);
 }
 
 Sweeps::~Sweeps()
@@ -352,12 +351,12 @@ inline int face_type(int i, int j, int k, int nx, int ny, int nz)
 
 // Calls `call` for each run k..e-1 of the inner nodes 1..nz-1 of line `line` that share one
 // coefficient row `row`, from the list made by the constructor.
-#define FOR_EACH_RUN(line, call)                                                                  \
-    for (int r = (line)->begin, k = 1; r < (line)->end; k = runs[r++].end)                      \
-    {                                                                                           \
-        const int e = runs[r].end;                                                              \
-        const double* row = runs[r].row;                                                        \
-        call;                                                                                   \
+#define FOR_EACH_RUN(line, call)                                                                   \
+    for (int r = (line)->begin, k = 1; r < (line)->end; k = runs[r++].end)                         \
+    {                                                                                              \
+        const int e = runs[r].end;                                                                 \
+        const double* row = runs[r].row;                                                           \
+        call;                                                                                      \
     }
 
 // A line lies on an outer face of the grid (every node takes a boundary row) or inside the x and y
@@ -374,14 +373,14 @@ inline bool on_face(int i, int j, int nx, int ny)
 void Sweeps::sweep_x(double tau)
 {
     const double sum_x = (s.ry + s.ry) + 1.0 + (s.rz + s.rz);
-    const int ahead = 3;   // rows fetched ahead
+    const int ahead = 3; // rows fetched ahead
     const int L = nz + 1;
     const double* T0 = s.T[0][0];
     double* B = row_b;
     for (int j = 0; j <= ny; j++)
     {
         const bool reuse = same_j[j];
-        double* F0 = s.T1[0][j];   // row i of the panel's right-hand side is T1[i][j][*]
+        double* F0 = s.T1[0][j]; // row i of the panel's right-hand side is T1[i][j][*]
         for (int i = 0; i <= nx; i++)
         {
             ptrdiff_t base = i * si + j * sj;
@@ -445,7 +444,7 @@ void Sweeps::panel_y(int i, double tau)
     double* B = row_b;
     {
         const bool reuse = same_i[i];
-        double* F0 = s.T2[i][0];   // the panel's right-hand side is plane i of T2
+        double* F0 = s.T2[i][0]; // the panel's right-hand side is plane i of T2
         for (int j = 0; j <= ny; j++)
         {
             ptrdiff_t base = i * si + j * sj;
@@ -459,8 +458,8 @@ void Sweeps::panel_y(int i, double tau)
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
                     Neighbours t1 = around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] = face_y(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, tau, S[k],
-                                  A[k], B[k], C[k]);
+                    F[k] = face_y(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, tau, S[k], A[k],
+                                  B[k], C[k]);
                 }
             }
             else
@@ -468,8 +467,8 @@ void Sweeps::panel_y(int i, double tau)
                 if (reuse)
                     FOR_EACH_RUN(line, rhs_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, F))
                 else
-                    FOR_EACH_RUN(line, inner_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, A,
-                                                 B, C, F))
+                    FOR_EACH_RUN(
+                        line, inner_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, A, B, C, F))
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 Neighbours t1 = end_around(t10, 0, si, sj, true);
                 F[0] = face_y(face_row[1], t, t1, tau, S[0], A[0], B[0], C[0]);
@@ -503,9 +502,8 @@ static void transpose_scalar(const double* __restrict src, double* __restrict ds
 #if defined(__x86_64__) && defined(__GNUC__)
 // The same in blocks of 4 x 4 held in four registers; the edges that do not fill a block are
 // left to the scalar loop. A transpose only moves numbers, so any route gives the same bits.
-__attribute__((target("avx2"))) static void transpose_avx2(const double* __restrict src,
-                                                           double* __restrict dst, int rows,
-                                                           int cols)
+__attribute__((target("avx2"))) static void
+transpose_avx2(const double* __restrict src, double* __restrict dst, int rows, int cols)
 {
     const int j4 = rows & ~3, k4 = cols & ~3;
     for (int j = 0; j < j4; j += 4)
@@ -547,7 +545,7 @@ static void transpose(const double* __restrict src, double* __restrict dst, int 
 // Each line's right-hand sides are assembled along k as the line lies in memory (zg, [lane][k]),
 // then transposed to the lane-contiguous layout [k][lane] (zf), solved there, and transposed
 // into T3. The matrix of plane i (za, zd, zc: tile after tile, each [k][lane]) is assembled and
-// eliminated only when it differs from plane i-1's. The tile stays in the first-level cache.
+// eliminated only when it differs from plane i-1's. A tile's work space (zg, zf) stays in cache.
 void Sweeps::plane_z(int i, double tau)
 {
     const double sum_z = (s.ry + 1.0) + s.rz;
@@ -591,16 +589,15 @@ void Sweeps::plane_z(int i, double tau)
                 }
                 continue;
             }
-            const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base,
-                         *S = src + base;
+            const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base, *S = src + base;
             const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             double* G = zg + (ptrdiff_t)l * Lk;
             if (reuse)
-                FOR_EACH_RUN(line, rhs_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z, k,
-                                             e, G))
+                FOR_EACH_RUN(line,
+                             rhs_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z, k, e, G))
             else
-                FOR_EACH_RUN(line, inner_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z,
-                                               k, e, A + l, D + l, C + l, lanes, G))
+                FOR_EACH_RUN(line, inner_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z, k,
+                                               e, A + l, D + l, C + l, lanes, G))
         }
         // The end nodes of the lines inside the faces, all together: each is one long chain of
         // additions, and side by side the chains overlap.

@@ -17,12 +17,17 @@ namespace adi
 // to the bit; only the order in which lines are visited, and so how memory is walked, differs.
 //   x sweep: the panel of plane j holds the lines (j, k), k = 0..nz, recurring over i;
 //   y sweep: the panel of plane i holds the lines (i, k), recurring over j;
-//   z sweep: the panel of plane i holds the lines (i, j), recurring over k.
+//   z sweep: the lines (i, j) of plane i, in tiles of z_tile lines, recurring over k.
 // Panels keep rows [r][lane] with the lanes contiguous; the x and y sweeps solve their right-hand
-// sides in place in T1 and T2, whose rows are already lane-contiguous. The node fields of the solver are single
-// blocks (TSdg), addressed here as flat arrays with strides si = (ny+1)(nz+1), sj = nz+1, 1.
+// sides in place in T1 and T2, whose rows are already lane-contiguous. The node fields of the
+// solver are single blocks (TSdg), addressed here as flat arrays with strides si = (ny+1)(nz+1),
+// sj = nz+1, 1.
 //
-// Work space is made once per run by the constructor; nothing is allocated by step().
+// What does not change from step to step is worked out once per run: the source term of each
+// node, the runs of nodes sharing a coefficient row along each line, and which panels have the
+// same matrix as the panel before, whose eliminated diagonals are then reused (the same numbers,
+// computed once). The y and z sweeps go plane by plane together, so that the z sweep finds its
+// data in cache. Work space is made by the constructor; nothing is allocated by step().
 class Sweeps
 {
 public:
@@ -39,35 +44,35 @@ public:
 private:
     TSdg& s;
     int nx, ny, nz;
-    ptrdiff_t si, sj;   // strides of i and j in a node field
+    ptrdiff_t si, sj; // strides of i and j in a node field
     // Each sweep's panel matrix, kept from one panel to the next: sub-diagonals, eliminated
     // diagonals, super-diagonals, [r][lane] (z: tile after tile of the plane).
-    double *xa, *xd, *xc;   // x sweep: rows i, lanes k
-    double *ya, *yd, *yc;   // y sweep: rows j, lanes k
-    double *za, *zd, *zc;   // z sweep: rows k, lanes j
-    static const int z_tile = 32;   // z lines solved side by side
-    double* zg;         // z tile right-hand sides as assembled, [lane][k]
-    double* zf;         // the same transposed, [k][lane]; eliminated, then the solution
-    double* row_b;      // x, y sweeps: diagonals of the row being assembled, before elimination
-    double* src;        // per-node source term, a node field's shape
-    const double** face_row;   // boundary row of each type, bc_coef[t]
-    struct Run
+    double *xa, *xd, *xc;         // x sweep: rows i, lanes k
+    double *ya, *yd, *yc;         // y sweep: rows j, lanes k
+    double *za, *zd, *zc;         // z sweep: rows k, lanes j
+    static const int z_tile = 32; // z lines solved side by side
+    double* zg;                   // z tile right-hand sides as assembled, [lane][k]
+    double* zf;                   // the same transposed, [k][lane]; eliminated, then the solution
+    double* row_b; // x, y sweeps: diagonals of the row being assembled, before elimination
+    double* src;   // per-node source term, a node field's shape
+    const double** face_row; // boundary row of each type, bc_coef[t]
+    struct Run               // inner nodes of a line that share one coefficient row
     {
-        int end;            // the run is k..end-1, k being the end of the run before (or 1)
-        const double* row;  // its coefficient row
+        int end;           // the run is k..end-1, k being the end of the run before (or 1)
+        const double* row; // their coefficient row
     };
     struct Span
     {
-        int begin, end;     // a line's runs, runs[begin..end-1]; none on an outer face
+        int begin, end; // a line's runs, runs[begin..end-1]; none on an outer face
     };
     std::vector<Run> runs;
-    std::vector<Span> lines;   // line (i, j) at i*(ny+1) + j
-    bool* same_i;       // plane i's y and z matrices are those of plane i-1
-    bool* same_j;       // plane j's x matrix is that of plane j-1
+    std::vector<Span> lines; // line (i, j) at i*(ny+1) + j
+    bool* same_i;            // plane i's y and z matrices are those of plane i-1
+    bool* same_j;            // plane j's x matrix is that of plane j-1
 
     void sweep_x(double tau);
-    void panel_y(int i, double tau);   // y sweep, plane i
-    void plane_z(int i, double tau);   // z sweep, plane i
+    void panel_y(int i, double tau); // y sweep, plane i
+    void plane_z(int i, double tau); // z sweep, plane i
 };
 
 } // namespace adi

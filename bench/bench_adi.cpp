@@ -84,9 +84,8 @@ void adi_step(benchmark::State& state, bool mixed)
     double n = (double)side * side * (nz + 1);
     double floor_ns = floor_bytes_per_node / copy_bandwidth() * 1e9;
     state.counters["nodes"] = n;
-    state.counters["ns_per_node"] =
-        benchmark::Counter(n * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
-                                         benchmark::Counter::kInvert);
+    state.counters["ns_per_node"] = benchmark::Counter(
+        n * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["floor_ns_per_node"] = floor_ns;
     // time per node over the floor: the target is at most 2
     state.counters["x_floor"] =
@@ -112,10 +111,22 @@ double best(const std::vector<double>& v)
     return *std::min_element(v.begin(), v.end());
 }
 
-BENCHMARK(BM_AdiStep)->Arg(100000)->Arg(1000000)->Arg(2000000)->Arg(10000000)
-    ->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ComputeStatistics("min", best)
+BENCHMARK(BM_AdiStep)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Arg(2000000)
+    ->Arg(10000000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", best)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_AdiStepMixedPlanes)->Arg(2000000)->Unit(benchmark::kMillisecond)->MinTime(0.5)
-    ->Repetitions(5)->ComputeStatistics("min", best)->ReportAggregatesOnly(true);
+BENCHMARK(BM_AdiStepMixedPlanes)
+    ->Arg(2000000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", best)
+    ->ReportAggregatesOnly(true);
 
 } // namespace

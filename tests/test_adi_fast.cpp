@@ -1,4 +1,5 @@
-// tests/test_adi_fast.cpp: the convection run's sweeps against the line-by-line reference, to the bit
+// tests/test_adi_fast.cpp: the convection run's sweeps against the line-by-line reference, to the
+// bit
 #include "adi/TSdg.h"
 #include "adi/TSdg_sweeps.h"
 #include "adi_reference.h"
@@ -27,8 +28,8 @@ void write_case(int nx, int ny, int nz)
     std::string spot = " " + std::to_string(nx / 2) + " " + std::to_string(ny / 2) + " " +
                        std::to_string(nz > 1 ? nz - 1 : 0);
     write_file("chip.in", "sub 0 0 0 " + std::to_string(nx) + " " + std::to_string(ny) + " " +
-                              c(3, nz) + " POLY 1e11\n" + "hot " + c(1, nx) + " " + c(2, ny) +
-                              " " + c(3, nz) + " " + c(5, nx) + " " + c(8, ny) + " " + c(6, nz) +
+                              c(3, nz) + " POLY 1e11\n" + "hot " + c(1, nx) + " " + c(2, ny) + " " +
+                              c(3, nz) + " " + c(5, nx) + " " + c(8, ny) + " " + c(6, nz) +
                               " CU 7e13\n" + "cold " + c(4, nx) + " 0 " + c(5, nz) + " " +
                               c(8, nx) + " " + c(3, ny) + " " + c(8, nz) + " OXIDE 3e12\n" +
                               "spot" + spot + spot + " CU 0\n");
@@ -95,6 +96,6 @@ TEST(FastSweeps, MatchReferenceBitForBit)
     compare(1, 1, 1);
     compare(1, 9, 2);
     compare(30, 2, 1);
-    compare(6, 70, 5);   // several tiles of z lines, the last one partly filled
+    compare(6, 70, 5); // several tiles of z lines, the last one partly filled
     compare(40, 3, 9);
 }
