@@ -190,6 +190,65 @@ CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restr
     }
 }
 
+// Nodes 1..n-1 of a line on an outer face of the grid, all of one boundary type with row b. The
+// line's own values are u (T), u1 (T1), u2 (T2); the rows beside it (x-1, y-1, x+1, y+1) are
+// xm, ym, xp, yp (T), x1m, x1p (T1) and y2m, y2p (T2), each either a row of the field or a row of
+// zeros where the line lies on that face, so that the loop needs no branches. The row of node k
+// goes to A, B, C at [k*os], its right-hand side to F[k].
+CALEFAX_VECTOR void face_run_x(const double* __restrict b, const double* __restrict xm,
+                               const double* __restrict ym, const double* __restrict u,
+                               const double* __restrict xp, const double* __restrict yp,
+                               const double* __restrict S, double tau, int n, double* __restrict A,
+                               double* __restrict B, double* __restrict C, double* __restrict F)
+{
+    for (int k = 1; k < n; k++)
+    {
+        adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
+        F[k] = adi::face_x(b, t, tau, S[k], A[k], B[k], C[k]);
+    }
+}
+
+CALEFAX_VECTOR void face_run_y(const double* __restrict b, const double* __restrict xm,
+                               const double* __restrict ym, const double* __restrict u,
+                               const double* __restrict xp, const double* __restrict yp,
+                               const double* __restrict x1m, const double* __restrict u1,
+                               const double* __restrict x1p, const double* __restrict S, double tau,
+                               int n, double* __restrict A, double* __restrict B,
+                               double* __restrict C, double* __restrict F)
+{
+    for (int k = 1; k < n; k++)
+    {
+        adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
+        adi::Neighbours t1 = {x1m[k], 0.0, 0.0, u1[k], x1p[k], 0.0, 0.0};
+        F[k] = adi::face_y(b, t, t1, tau, S[k], A[k], B[k], C[k]);
+    }
+}
+
+// The z form writes the rows only with `matrix`.
+CALEFAX_VECTOR void
+face_run_z(const double* __restrict b, const double* __restrict xm, const double* __restrict ym,
+           const double* __restrict u, const double* __restrict xp, const double* __restrict yp,
+           const double* __restrict x1m, const double* __restrict u1, const double* __restrict x1p,
+           const double* __restrict y2m, const double* __restrict u2, const double* __restrict y2p,
+           const double* __restrict S, double tau, int n, bool matrix, double* __restrict A,
+           double* __restrict B, double* __restrict C, ptrdiff_t os, double* __restrict F)
+{
+    for (int k = 1; k < n; k++)
+    {
+        adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
+        adi::Neighbours t1 = {x1m[k], 0.0, 0.0, u1[k], x1p[k], 0.0, 0.0};
+        adi::Neighbours t2 = {0.0, y2m[k], 0.0, u2[k], 0.0, y2p[k], 0.0};
+        double sa, sb, sc;
+        F[k] = adi::face_z(b, t, t1, t2, tau, S[k], sa, sb, sc);
+        if (matrix)
+        {
+            A[k * os] = sa;
+            B[k * os] = sb;
+            C[k * os] = sc;
+        }
+    }
+}
+
 #undef T_AROUND
 #undef T1_AROUND
 #undef T2_AROUND
@@ -232,6 +291,7 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     zg = new double[z_tile * L];
     zf = new double[z_tile * L];
     row_b = new double[L];
+    zeros = new double[L]();
     src = new double[nodes];
     const double* q = s.power[0][0];
     for (size_t p = 0; p < nodes; p++)
@@ -285,7 +345,7 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
 
 Sweeps::~Sweeps()
 {
-    for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, src})
+    for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, zeros, src})
         delete[] p;
     delete[] face_row;
     delete[] same_i;
@@ -359,6 +419,26 @@ inline int face_type(int i, int j, int k, int nx, int ny, int nz)
         call;                                                                                      \
     }
 
+// The rows of field U beside line (i, j), whose node k = 0 is at base: x-1, y-1, x+1, y+1, or
+// the row of zeros where the line lies on that face of the grid.
+struct Beside
+{
+    const double *xm, *ym, *xp, *yp;
+};
+
+inline Beside beside(const double* U, ptrdiff_t base, int i, int j, int nx, int ny, ptrdiff_t si,
+                     ptrdiff_t sj, const double* zeros)
+{
+    return {i > 0 ? U + base - si : zeros, j > 0 ? U + base - sj : zeros,
+            i < nx ? U + base + si : zeros, j < ny ? U + base + sj : zeros};
+}
+
+// The boundary type of the nodes 1..nz-1 of a line (i, j) on an outer face of the grid.
+inline int face_line_type(int i, int j, int nx, int ny)
+{
+    return 9 * ((i == 0) ? 1 : (i == nx) ? 2 : 0) + 3 * ((j == 0) ? 1 : (j == ny) ? 2 : 0);
+}
+
 // A line lies on an outer face of the grid (every node takes a boundary row) or inside the x and y
 // faces (its two end nodes k = 0 and k = nz take the boundary rows 1 and 2, the others inner rows).
 inline bool on_face(int i, int j, int nx, int ny)
@@ -401,7 +481,10 @@ void Sweeps::sweep_x(double tau)
             const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             if (on_face(i, j, nx, ny))
             {
-                for (int k = 0; k <= nz; k++)
+                Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
+                face_run_x(face_row[face_line_type(i, j, nx, ny)], u.xm, u.ym, t0, u.xp, u.yp, S,
+                           tau, nz, A, B, C, F);
+                for (int k : {0, nz})
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
                     F[k] = face_x(face_row[face_type(i, j, k, nx, ny, nz)], t, tau, S[k], A[k],
@@ -454,7 +537,11 @@ void Sweeps::panel_y(int i, double tau)
             const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             if (on_face(i, j, nx, ny))
             {
-                for (int k = 0; k <= nz; k++)
+                Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
+                Beside u1 = beside(T10, base, i, j, nx, ny, si, sj, zeros);
+                face_run_y(face_row[face_line_type(i, j, nx, ny)], u.xm, u.ym, t0, u.xp, u.yp,
+                           u1.xm, t10, u1.xp, S, tau, nz, A, B, C, F);
+                for (int k : {0, nz})
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
                     Neighbours t1 = around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz);
@@ -579,7 +666,13 @@ void Sweeps::plane_z(int i, double tau)
             const ptrdiff_t base = i * si + j * sj;
             if (on_face(i, j, nx, ny))
             {
-                for (int k = 0; k <= nz; k++)
+                Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
+                Beside u1 = beside(T10, base, i, j, nx, ny, si, sj, zeros);
+                Beside u2 = beside(T20, base, i, j, nx, ny, si, sj, zeros);
+                face_run_z(face_row[face_line_type(i, j, nx, ny)], u.xm, u.ym, T0 + base, u.xp,
+                           u.yp, u1.xm, T10 + base, u1.xp, u2.ym, T20 + base, u2.yp, src + base,
+                           tau, nz, !reuse, A + l, D + l, C + l, lanes, zg + (ptrdiff_t)l * Lk);
+                for (int k : {0, nz})
                 {
                     ptrdiff_t p = base + k;
                     boundary(l, k, face_row[face_type(i, j, k, nx, ny, nz)],
