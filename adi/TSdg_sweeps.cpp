@@ -468,9 +468,10 @@ void Sweeps::sweep_x(double tau)
             {
                 // The rows of a panel lie a plane apart: fetch a later row's new data early.
                 ptrdiff_t later = base + ahead * si;
+                const double* yp = j < ny ? T0 + later + sj : T0 + later;
                 for (int k = 0; k < L; k += 8)
                 {
-                    __builtin_prefetch(T0 + later + sj + k);
+                    __builtin_prefetch(yp + k);
                     __builtin_prefetch(src + later + k);
                     __builtin_prefetch(F0 + ahead * si + i * si + k, 1);
                 }
