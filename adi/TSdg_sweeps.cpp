@@ -96,97 +96,122 @@ CALEFAX_VECTOR void back_substitute(const double* __restrict d, const double* __
     }
 }
 
-// Inner nodes k0..k1-1 of one line of constant (i, j) that share the coefficient row cr: T0 points
-// at T[i][j][0], T1p at T1[i][j][0], T2p at T2[i][j][0]; S at the source of node (i, j, 0). The
-// right-hand side of node k goes to F[k]; the full forms also write its row to A, B, C at [k*os].
-// With one coefficient row for the whole run the loops need no gathers. The right-hand-side forms
-// are the same expressions, the row left unused.
+// The inner nodes 1..nz-1 of one line of constant (i, j), run by run: nodes k0..run->end-1 share
+// the coefficient row run->row (k0: the end of the run before, or 1). T0 points at T[i][j][0], T1p
+// at T1[i][j][0], T2p at T2[i][j][0]; S at the source of node (i, j, 0). The right-hand side of
+// node k goes to F[k]; the full forms also write its row to A, B, C at [k*os]. Within a run the
+// coefficients are the same for every node, so the loops need no gathers; the right-hand-side
+// forms are the same expressions with the row left unused.
 #define T_AROUND                                                                                   \
     adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k],                                 \
                          T0[k + si], T0[k + sj], T0[k + 1]}
 #define T1_AROUND adi::Neighbours t1 = {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0}
 #define T2_AROUND adi::Neighbours t2 = {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0}
-
 CALEFAX_VECTOR void inner_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
-                                const double* __restrict cr, const double* __restrict S,
-                                double sum_x, int k0, int k1, double* __restrict A,
-                                double* __restrict B, double* __restrict C, double* __restrict F)
+                                const double* __restrict S, double sum_x, const adi::Run* run,
+                                const adi::Run* last, double* __restrict A, double* __restrict B,
+                                double* __restrict C, double* __restrict F)
 {
-    for (int k = k0; k < k1; k++)
+    for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        T_AROUND;
-        F[k] = adi::inner_x(cr, t, sum_x, S[k], A[k], B[k], C[k]);
+        const double* __restrict cr = run->row;
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            F[k] = adi::inner_x(cr, t, sum_x, S[k], A[k], B[k], C[k]);
+        }
     }
 }
 
 CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
-                              const double* __restrict cr, const double* __restrict S, double sum_x,
-                              int k0, int k1, double* __restrict F)
+                              const double* __restrict S, double sum_x, const adi::Run* run,
+                              const adi::Run* last, double* __restrict F)
 {
-    for (int k = k0; k < k1; k++)
+    for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        T_AROUND;
-        double a, b, c;
-        F[k] = adi::inner_x(cr, t, sum_x, S[k], a, b, c);
+        const double* __restrict cr = run->row;
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            double a, b, c;
+            F[k] = adi::inner_x(cr, t, sum_x, S[k], a, b, c);
+        }
     }
 }
 
 CALEFAX_VECTOR void inner_run_y(const double* __restrict T0, const double* __restrict T1p,
-                                ptrdiff_t si, ptrdiff_t sj, const double* __restrict cr,
-                                const double* __restrict S, double ry, double sum_y, int k0, int k1,
+                                ptrdiff_t si, ptrdiff_t sj, const double* __restrict S, double ry,
+                                double sum_y, const adi::Run* run, const adi::Run* last,
                                 double* __restrict A, double* __restrict B, double* __restrict C,
                                 double* __restrict F)
 {
-    for (int k = k0; k < k1; k++)
+    for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        T_AROUND;
-        T1_AROUND;
-        F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], A[k], B[k], C[k]);
+        const double* __restrict cr = run->row;
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            T1_AROUND;
+            F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], A[k], B[k], C[k]);
+        }
     }
 }
 
 CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restrict T1p,
-                              ptrdiff_t si, ptrdiff_t sj, const double* __restrict cr,
-                              const double* __restrict S, double ry, double sum_y, int k0, int k1,
+                              ptrdiff_t si, ptrdiff_t sj, const double* __restrict S, double ry,
+                              double sum_y, const adi::Run* run, const adi::Run* last,
                               double* __restrict F)
 {
-    for (int k = k0; k < k1; k++)
+    for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        T_AROUND;
-        T1_AROUND;
-        double a, b, c;
-        F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], a, b, c);
+        const double* __restrict cr = run->row;
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            T1_AROUND;
+            double a, b, c;
+            F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], a, b, c);
+        }
     }
 }
 
 CALEFAX_VECTOR void inner_run_z(const double* __restrict T0, const double* __restrict T1p,
                                 const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
-                                const double* __restrict cr, const double* __restrict S, double ry,
-                                double rz, double sum_z, int k0, int k1, double* __restrict A,
+                                const double* __restrict S, double ry, double rz, double sum_z,
+                                const adi::Run* run, const adi::Run* last, double* __restrict A,
                                 double* __restrict B, double* __restrict C, ptrdiff_t os,
                                 double* __restrict F)
 {
-    for (int k = k0; k < k1; k++)
+    for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        T_AROUND;
-        T1_AROUND;
-        T2_AROUND;
-        F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], A[k * os], B[k * os], C[k * os]);
+        const double* __restrict cr = run->row;
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            T1_AROUND;
+            T2_AROUND;
+            F[k] =
+                adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], A[k * os], B[k * os], C[k * os]);
+        }
     }
 }
 
 CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restrict T1p,
                               const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
-                              const double* __restrict cr, const double* __restrict S, double ry,
-                              double rz, double sum_z, int k0, int k1, double* __restrict F)
+                              const double* __restrict S, double ry, double rz, double sum_z,
+                              const adi::Run* run, const adi::Run* last, double* __restrict F)
 {
-    for (int k = k0; k < k1; k++)
+    for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        T_AROUND;
-        T1_AROUND;
-        T2_AROUND;
-        double a, b, c;
-        F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], a, b, c);
+        const double* __restrict cr = run->row;
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            T1_AROUND;
+            T2_AROUND;
+            double a, b, c;
+            F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], a, b, c);
+        }
     }
 }
 
@@ -409,16 +434,6 @@ inline int face_type(int i, int j, int k, int nx, int ny, int nz)
     return 9 * bx + 3 * by + bz;
 }
 
-// Calls `call` for each run k..e-1 of the inner nodes 1..nz-1 of line `line` that share one
-// coefficient row `row`, from the list made by the constructor.
-#define FOR_EACH_RUN(line, call)                                                                   \
-    for (int r = (line)->begin, k = 1; r < (line)->end; k = runs[r++].end)                         \
-    {                                                                                              \
-        const int e = runs[r].end;                                                                 \
-        const double* row = runs[r].row;                                                           \
-        call;                                                                                      \
-    }
-
 // The rows of field U beside line (i, j), whose node k = 0 is at base: x-1, y-1, x+1, y+1, or
 // the row of zeros where the line lies on that face of the grid.
 struct Beside
@@ -495,9 +510,9 @@ void Sweeps::sweep_x(double tau)
             else
             {
                 if (reuse)
-                    FOR_EACH_RUN(line, rhs_run_x(t0, si, sj, row, S, sum_x, k, e, F))
+                    rhs_run_x(t0, si, sj, S, sum_x, first_run(line), last_run(line), F);
                 else
-                    FOR_EACH_RUN(line, inner_run_x(t0, si, sj, row, S, sum_x, k, e, A, B, C, F))
+                    inner_run_x(t0, si, sj, S, sum_x, first_run(line), last_run(line), A, B, C, F);
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 F[0] = face_x(face_row[1], t, tau, S[0], A[0], B[0], C[0]);
                 t = end_around(t0, nz, si, sj, false);
@@ -553,10 +568,10 @@ void Sweeps::panel_y(int i, double tau)
             else
             {
                 if (reuse)
-                    FOR_EACH_RUN(line, rhs_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, F))
+                    rhs_run_y(t0, t10, si, sj, S, s.ry, sum_y, first_run(line), last_run(line), F);
                 else
-                    FOR_EACH_RUN(
-                        line, inner_run_y(t0, t10, si, sj, row, S, s.ry, sum_y, k, e, A, B, C, F))
+                    inner_run_y(t0, t10, si, sj, S, s.ry, sum_y, first_run(line), last_run(line), A,
+                                B, C, F);
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 Neighbours t1 = end_around(t10, 0, si, sj, true);
                 F[0] = face_y(face_row[1], t, t1, tau, S[0], A[0], B[0], C[0]);
@@ -687,11 +702,11 @@ void Sweeps::plane_z(int i, double tau)
             const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             double* G = zg + (ptrdiff_t)l * Lk;
             if (reuse)
-                FOR_EACH_RUN(line,
-                             rhs_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z, k, e, G))
+                rhs_run_z(t0, t10, t20, si, sj, S, s.ry, s.rz, sum_z, first_run(line),
+                          last_run(line), G);
             else
-                FOR_EACH_RUN(line, inner_run_z(t0, t10, t20, si, sj, row, S, s.ry, s.rz, sum_z, k,
-                                               e, A + l, D + l, C + l, lanes, G))
+                inner_run_z(t0, t10, t20, si, sj, S, s.ry, s.rz, sum_z, first_run(line),
+                            last_run(line), A + l, D + l, C + l, lanes, G);
         }
         // The end nodes of the lines inside the faces, all together: each is one long chain of
         // additions, and side by side the chains overlap.
@@ -714,7 +729,5 @@ void Sweeps::plane_z(int i, double tau)
         transpose(zf, s.T3[i][j0], Lk, lanes);
     }
 }
-
-#undef FOR_EACH_RUN
 
 } // namespace adi

@@ -28,6 +28,16 @@ namespace adi
 // same matrix as the panel before, whose eliminated diagonals are then reused (the same numbers,
 // computed once). The y and z sweeps go plane by plane together, so that the z sweep finds its
 // data in cache. Work space is made by the constructor; nothing is allocated by step().
+struct Run // inner nodes of a line that share one coefficient row
+{
+    int end;           // the run is k..end-1, k being the end of the run before (or 1)
+    const double* row; // their coefficient row
+};
+struct Span
+{
+    int begin, end; // a line's runs, runs[begin..end-1]; none on an outer face
+};
+
 class Sweeps
 {
 public:
@@ -57,19 +67,15 @@ private:
     double* row_b; // x, y sweeps: diagonals of the row being assembled, before elimination
     double* src;   // per-node source term, a node field's shape
     const double** face_row; // boundary row of each type, bc_coef[t]
-    struct Run               // inner nodes of a line that share one coefficient row
-    {
-        int end;           // the run is k..end-1, k being the end of the run before (or 1)
-        const double* row; // their coefficient row
-    };
-    struct Span
-    {
-        int begin, end; // a line's runs, runs[begin..end-1]; none on an outer face
-    };
     std::vector<Run> runs;
-    std::vector<Span> lines; // line (i, j) at i*(ny+1) + j
-    bool* same_i;            // plane i's y and z matrices are those of plane i-1
-    bool* same_j;            // plane j's x matrix is that of plane j-1
+    std::vector<Span> lines;
+    const Run* first_run(const Span* line) const { return runs.data() + line->begin; }
+    const Run* last_run(const Span* line) const
+    {
+        return runs.data() + line->end;
+    }             // line (i, j) at i*(ny+1) + j
+    bool* same_i; // plane i's y and z matrices are those of plane i-1
+    bool* same_j; // plane j's x matrix is that of plane j-1
 
     void sweep_x(double tau);
     void panel_y(int i, double tau); // y sweep, plane i
