@@ -316,6 +316,8 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     zg = new double[z_tile * L];
     zf = new double[z_tile * L];
     row_b = new double[L];
+    row_a = new double[L];
+    row_c = new double[L];
     zeros = new double[L]();
     src = new double[nodes];
     const double* q = s.power[0][0];
@@ -370,7 +372,7 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
 
 Sweeps::~Sweeps()
 {
-    for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, zeros, src})
+    for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, row_a, row_c, zeros, src})
         delete[] p;
     delete[] face_row;
     delete[] same_i;
@@ -494,17 +496,20 @@ void Sweeps::sweep_x(double tau)
             double *A = xa + (ptrdiff_t)i * L, *D = xd + (ptrdiff_t)i * L,
                    *C = xc + (ptrdiff_t)i * L, *F = F0 + i * si;
             const double *t0 = T0 + base, *S = src + base;
+            // rows of boundary nodes: into the panel, or, when its matrix is kept, into scratch
+            // (writing the same values again would only make the panel's cache lines dirty)
+            double *MA = reuse ? row_a : A, *MC = reuse ? row_c : C;
             const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             if (on_face(i, j, nx, ny))
             {
                 Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
                 face_run_x(face_row[face_line_type(i, j, nx, ny)], u.xm, u.ym, t0, u.xp, u.yp, S,
-                           tau, nz, A, B, C, F);
+                           tau, nz, MA, B, MC, F);
                 for (int k : {0, nz})
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] = face_x(face_row[face_type(i, j, k, nx, ny, nz)], t, tau, S[k], A[k],
-                                  B[k], C[k]);
+                    F[k] = face_x(face_row[face_type(i, j, k, nx, ny, nz)], t, tau, S[k], MA[k],
+                                  B[k], MC[k]);
                 }
             }
             else
@@ -514,9 +519,9 @@ void Sweeps::sweep_x(double tau)
                 else
                     inner_run_x(t0, si, sj, S, sum_x, first_run(line), last_run(line), A, B, C, F);
                 Neighbours t = end_around(t0, 0, si, sj, true);
-                F[0] = face_x(face_row[1], t, tau, S[0], A[0], B[0], C[0]);
+                F[0] = face_x(face_row[1], t, tau, S[0], MA[0], B[0], MC[0]);
                 t = end_around(t0, nz, si, sj, false);
-                F[nz] = face_x(face_row[2], t, tau, S[nz], A[nz], B[nz], C[nz]);
+                F[nz] = face_x(face_row[2], t, tau, S[nz], MA[nz], B[nz], MC[nz]);
             }
             if (i == 0)
             {
@@ -550,19 +555,20 @@ void Sweeps::panel_y(int i, double tau)
             double *A = ya + (ptrdiff_t)j * L, *D = yd + (ptrdiff_t)j * L,
                    *C = yc + (ptrdiff_t)j * L, *F = F0 + j * sj;
             const double *t0 = T0 + base, *t10 = T10 + base, *S = src + base;
+            double *MA = reuse ? row_a : A, *MC = reuse ? row_c : C; // as in the x sweep
             const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             if (on_face(i, j, nx, ny))
             {
                 Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
                 Beside u1 = beside(T10, base, i, j, nx, ny, si, sj, zeros);
                 face_run_y(face_row[face_line_type(i, j, nx, ny)], u.xm, u.ym, t0, u.xp, u.yp,
-                           u1.xm, t10, u1.xp, S, tau, nz, A, B, C, F);
+                           u1.xm, t10, u1.xp, S, tau, nz, MA, B, MC, F);
                 for (int k : {0, nz})
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
                     Neighbours t1 = around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] = face_y(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, tau, S[k], A[k],
-                                  B[k], C[k]);
+                    F[k] = face_y(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, tau, S[k], MA[k],
+                                  B[k], MC[k]);
                 }
             }
             else
@@ -574,10 +580,10 @@ void Sweeps::panel_y(int i, double tau)
                                 B, C, F);
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 Neighbours t1 = end_around(t10, 0, si, sj, true);
-                F[0] = face_y(face_row[1], t, t1, tau, S[0], A[0], B[0], C[0]);
+                F[0] = face_y(face_row[1], t, t1, tau, S[0], MA[0], B[0], MC[0]);
                 t = end_around(t0, nz, si, sj, false);
                 t1 = end_around(t10, nz, si, sj, false);
-                F[nz] = face_y(face_row[2], t, t1, tau, S[nz], A[nz], B[nz], C[nz]);
+                F[nz] = face_y(face_row[2], t, t1, tau, S[nz], MA[nz], B[nz], MC[nz]);
             }
             if (j == 0)
             {

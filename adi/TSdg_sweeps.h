@@ -64,8 +64,9 @@ private:
     double* zg;                   // z tile right-hand sides as assembled, [lane][k]
     double* zf;                   // the same transposed, [k][lane]; eliminated, then the solution
     double* zeros;                // nz+1 zeros: the values beyond a face of the grid
-    double* row_b; // x, y sweeps: diagonals of the row being assembled, before elimination
-    double* src;   // per-node source term, a node field's shape
+    double *row_a, *row_c; // x, y sweeps: scratch for boundary rows when a panel's matrix is kept
+    double* row_b;         // x, y sweeps: diagonals of the row being assembled, before elimination
+    double* src;           // per-node source term, a node field's shape
     const double** face_row; // boundary row of each type, bc_coef[t]
     std::vector<Run> runs;
     std::vector<Span> lines;
