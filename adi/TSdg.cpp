@@ -1,6 +1,7 @@
 // adi/TSdg.cpp: construction and release of the ADI solver's fields and work arrays
 #include "adi/TSdg.h"
 
+#include "adi/field_memory.h"
 #include "app/fatal.h"
 
 #include <cstdio>
@@ -19,12 +20,12 @@ template <typename V> V*** new_field(int nx, int ny, int nz, V v)
     size_t ni = (size_t)nx + 1, nj = (size_t)ny + 1, nk = (size_t)nz + 1;
     V*** f = new (std::nothrow) V**[ni];
     V** rows = new (std::nothrow) V*[ni * nj];
-    V* data = new (std::nothrow) V[ni * nj * nk];
+    V* data = adi::alloc_values<V>(ni * nj * nk);
     if (!f || !rows || !data)
     {
         delete[] f;
         delete[] rows;
-        delete[] data;
+        adi::free_values(data);
         return nullptr;
     }
     for (size_t p = 0; p < ni * nj * nk; p++)
@@ -43,7 +44,7 @@ template <typename V> void delete_field(V*** f)
 {
     if (!f)
         return;
-    delete[] f[0][0];
+    adi::free_values(f[0][0]);
     delete[] f[0];
     delete[] f;
 }

@@ -2,9 +2,11 @@
 #include "adi/TSdg_sweeps.h"
 
 #include "adi/TSdg_equations.h"
+#include "adi/field_memory.h"
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -319,7 +321,9 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     row_a = new double[L];
     row_c = new double[L];
     zeros = new double[L]();
-    src = new double[nodes];
+    src = alloc_values<double>(nodes);
+    if (!src)
+        throw std::bad_alloc();
     const double* q = s.power[0][0];
     for (size_t p = 0; p < nodes; p++)
         src[p] = ((q[p] + q[p]) * s.dx) * s.dx / s.k; // ((q0 + q0)*dx)*dx/k, faces included
@@ -372,8 +376,9 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
 
 Sweeps::~Sweeps()
 {
-    for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, row_a, row_c, zeros, src})
+    for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, row_a, row_c, zeros})
         delete[] p;
+    free_values(src);
     delete[] face_row;
     delete[] same_i;
     delete[] same_j;
