@@ -116,7 +116,10 @@ CALEFAX_VECTOR void inner_run_x(const double* __restrict T0, ptrdiff_t si, ptrdi
 {
     for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        const double* __restrict cr = run->row;
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
             T_AROUND;
@@ -131,7 +134,10 @@ CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff
 {
     for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        const double* __restrict cr = run->row;
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
             T_AROUND;
@@ -149,7 +155,10 @@ CALEFAX_VECTOR void inner_run_y(const double* __restrict T0, const double* __res
 {
     for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        const double* __restrict cr = run->row;
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
             T_AROUND;
@@ -166,7 +175,10 @@ CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restr
 {
     for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        const double* __restrict cr = run->row;
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
             T_AROUND;
@@ -186,7 +198,10 @@ CALEFAX_VECTOR void inner_run_z(const double* __restrict T0, const double* __res
 {
     for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        const double* __restrict cr = run->row;
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
             T_AROUND;
@@ -205,7 +220,10 @@ CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restr
 {
     for (int k0 = 1; run < last; k0 = (run++)->end)
     {
-        const double* __restrict cr = run->row;
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
             T_AROUND;
