@@ -1,5 +1,4 @@
-// tests/test_adi_fast.cpp: the convection run's sweeps against the line-by-line reference, to the
-// bit
+// tests/test_adi_fast.cpp: the fast sweeps against the line-by-line reference, to the bit
 #include "adi/TSdg.h"
 #include "adi/TSdg_sweeps.h"
 #include "adi_reference.h"
