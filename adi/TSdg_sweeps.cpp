@@ -492,6 +492,11 @@ inline bool on_face(int i, int j, int nx, int ny)
 // which the next panel reuses when its matrix is the same.
 void Sweeps::sweep_x(double tau)
 {
+    // the rows of the end nodes of lines inside the x and y faces, in locals: the stores of the
+    // sweep cannot change them, so they are not read again after each store
+    double end_bottom[11], end_top[11];
+    std::copy(face_row[1], face_row[1] + 11, end_bottom);
+    std::copy(face_row[2], face_row[2] + 11, end_top);
     const double sum_x = (s.ry + s.ry) + 1.0 + (s.rz + s.rz);
     const int ahead = 3; // rows fetched ahead
     const int L = nz + 1;
@@ -542,9 +547,9 @@ void Sweeps::sweep_x(double tau)
                 else
                     inner_run_x(t0, si, sj, S, sum_x, first_run(line), last_run(line), A, B, C, F);
                 Neighbours t = end_around(t0, 0, si, sj, true);
-                F[0] = face_x(face_row[1], t, tau, S[0], MA[0], B[0], MC[0]);
+                F[0] = face_x(end_bottom, t, tau, S[0], MA[0], B[0], MC[0]);
                 t = end_around(t0, nz, si, sj, false);
-                F[nz] = face_x(face_row[2], t, tau, S[nz], MA[nz], B[nz], MC[nz]);
+                F[nz] = face_x(end_top, t, tau, S[nz], MA[nz], B[nz], MC[nz]);
             }
             if (i == 0)
             {
@@ -564,6 +569,11 @@ void Sweeps::sweep_x(double tau)
 // As the x sweep, with the panel's matrix in ya, yd, yc.
 void Sweeps::panel_y(int i, double tau)
 {
+    // the rows of the end nodes of lines inside the x and y faces, in locals: the stores of the
+    // sweep cannot change them, so they are not read again after each store
+    double end_bottom[11], end_top[11];
+    std::copy(face_row[1], face_row[1] + 11, end_bottom);
+    std::copy(face_row[2], face_row[2] + 11, end_top);
     const double sum_y = (s.ry + 1.0) + (s.rz + s.rz);
     const int L = nz + 1;
     const double* T0 = s.T[0][0];
@@ -603,10 +613,10 @@ void Sweeps::panel_y(int i, double tau)
                                 B, C, F);
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 Neighbours t1 = end_around(t10, 0, si, sj, true);
-                F[0] = face_y(face_row[1], t, t1, tau, S[0], MA[0], B[0], MC[0]);
+                F[0] = face_y(end_bottom, t, t1, tau, S[0], MA[0], B[0], MC[0]);
                 t = end_around(t0, nz, si, sj, false);
                 t1 = end_around(t10, nz, si, sj, false);
-                F[nz] = face_y(face_row[2], t, t1, tau, S[nz], MA[nz], B[nz], MC[nz]);
+                F[nz] = face_y(end_top, t, t1, tau, S[nz], MA[nz], B[nz], MC[nz]);
             }
             if (j == 0)
             {
@@ -680,6 +690,11 @@ static void transpose(const double* __restrict src, double* __restrict dst, int 
 // eliminated only when it differs from plane i-1's. A tile's work space (zg, zf) stays in cache.
 void Sweeps::plane_z(int i, double tau)
 {
+    // the rows of the end nodes of lines inside the x and y faces, in locals: the stores of the
+    // sweep cannot change them, so they are not read again after each store
+    double end_bottom[11], end_top[11];
+    std::copy(face_row[1], face_row[1] + 11, end_bottom);
+    std::copy(face_row[2], face_row[2] + 11, end_top);
     const double sum_z = (s.ry + 1.0) + s.rz;
     const int Lk = nz + 1;
     const double* T0 = s.T[0][0];
@@ -745,9 +760,9 @@ void Sweeps::plane_z(int i, double tau)
             if (on_face(i, j, nx, ny))
                 continue;
             const ptrdiff_t base = i * si + j * sj, top = base + nz;
-            boundary(l, 0, face_row[1], end_around(T0, base, si, sj, true),
+            boundary(l, 0, end_bottom, end_around(T0, base, si, sj, true),
                      end_around(T10, base, si, sj, true), end_around(T20, base, si, sj, true));
-            boundary(l, nz, face_row[2], end_around(T0, top, si, sj, false),
+            boundary(l, nz, end_top, end_around(T0, top, si, sj, false),
                      end_around(T10, top, si, sj, false), end_around(T20, top, si, sj, false));
         }
         transpose(zg, zf, lanes, Lk);
