@@ -68,13 +68,10 @@ private:
     double* row_b;         // x, y sweeps: diagonals of the row being assembled, before elimination
     double* src;           // per-node source term, a node field's shape
     const double** face_row; // boundary row of each type, bc_coef[t]
-    std::vector<Run> runs;
-    std::vector<Span> lines;
+    std::vector<Run> runs;   // the run lists of the lines, lines with the same runs sharing one
+    std::vector<Span> lines; // line (i, j) at i*(ny+1) + j
     const Run* first_run(const Span* line) const { return runs.data() + line->begin; }
-    const Run* last_run(const Span* line) const
-    {
-        return runs.data() + line->end;
-    }             // line (i, j) at i*(ny+1) + j
+    const Run* last_run(const Span* line) const { return runs.data() + line->end; }
     bool* same_i; // plane i's y and z matrices are those of plane i-1
     bool* same_j; // plane j's x matrix is that of plane j-1
 
