@@ -17,6 +17,7 @@ test: build
 
 bench: build
 	for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	bash bench/run_time.sh $(BUILD)/Calefax
 
 clean:
 	rm -rf $(BUILD) out
