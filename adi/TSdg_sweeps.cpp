@@ -98,6 +98,34 @@ CALEFAX_VECTOR void back_substitute(const double* __restrict d, const double* __
     }
 }
 
+// The same two steps for L systems that share one matrix, given by its first lane (a[r*L],
+// d[r*L], c[r*L]): a tile of lines with the same runs. Only the right-hand sides are read lane by
+// lane; the numbers are those of the lane-by-lane forms.
+CALEFAX_VECTOR void solve_shared(const double* __restrict a, const double* __restrict d,
+                                 const double* __restrict c, double* __restrict f, int n, int L)
+{
+    for (int r = 1; r < n; r++)
+    {
+        const double ar = a[(ptrdiff_t)r * L], dp = d[(ptrdiff_t)(r - 1) * L];
+        double* __restrict fr = f + (ptrdiff_t)r * L;
+        const double* __restrict fp = fr - L;
+        for (int l = 0; l < L; l++)
+            fr[l] = fr[l] - (ar * fp[l]) / dp;
+    }
+    double* __restrict fl = f + (ptrdiff_t)(n - 1) * L;
+    const double dl = d[(ptrdiff_t)(n - 1) * L];
+    for (int l = 0; l < L; l++)
+        fl[l] = fl[l] / dl;
+    for (int r = n - 2; r >= 0; r--)
+    {
+        const double dr = d[(ptrdiff_t)r * L], cr = c[(ptrdiff_t)r * L];
+        double* __restrict fr = f + (ptrdiff_t)r * L;
+        const double* __restrict fn = fr + L;
+        for (int l = 0; l < L; l++)
+            fr[l] = (fr[l] - cr * fn[l]) / dr;
+    }
+}
+
 // The inner nodes 1..nz-1 of one line of constant (i, j), run by run: nodes k0..run->end-1 share
 // the coefficient row run->row (k0: the end of the run before, or 1). T0 points at T[i][j][0], T1p
 // at T1[i][j][0], T2p at T2[i][j][0]; S at the source of node (i, j, 0). The right-hand side of
@@ -768,8 +796,19 @@ void Sweeps::plane_z(int i, double tau)
         transpose(zg, zf, lanes, Lk);
         if (!reuse)
             eliminate_diagonals(A, D, C, Lk, lanes);
-        eliminate_rhs_panel(A, D, zf, Lk, lanes);
-        back_substitute(D, C, zf, Lk, lanes, lanes);
+        // Lines inside the faces with the same runs have the same matrix: then the tile reads it
+        // from its first lane only.
+        bool shared = i > 0 && i < nx && j0 > 0 && j0 + lanes - 1 < ny;
+        const Span* first = lines.data() + (ptrdiff_t)i * (ny + 1) + j0;
+        for (int l = 1; shared && l < lanes; l++)
+            shared = first[l].begin == first->begin && first[l].end == first->end;
+        if (shared)
+            solve_shared(A, D, C, zf, Lk, lanes);
+        else
+        {
+            eliminate_rhs_panel(A, D, zf, Lk, lanes);
+            back_substitute(D, C, zf, Lk, lanes, lanes);
+        }
         transpose(zf, s.T3[i][j0], Lk, lanes);
     }
 }
