@@ -129,33 +129,14 @@ CALEFAX_VECTOR void solve_shared(const double* __restrict a, const double* __res
 // The inner nodes 1..nz-1 of one line of constant (i, j), run by run: nodes k0..run->end-1 share
 // the coefficient row run->row (k0: the end of the run before, or 1). T0 points at T[i][j][0], T1p
 // at T1[i][j][0], T2p at T2[i][j][0]; S at the source of node (i, j, 0). The right-hand side of
-// node k goes to F[k]; the full forms also write its row to A, B, C at [k*os]. Within a run the
-// coefficients are the same for every node, so the loops need no gathers; the right-hand-side
-// forms are the same expressions with the row left unused.
+// node k goes to F[k]; its row is left unused (panels that need their rows fill them apart, with
+// fill_rows). Within a run the coefficients are the same for every node, so the loops need no
+// gathers.
 #define T_AROUND                                                                                   \
     adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k],                                 \
                          T0[k + si], T0[k + sj], T0[k + 1]}
 #define T1_AROUND adi::Neighbours t1 = {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0}
 #define T2_AROUND adi::Neighbours t2 = {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0}
-CALEFAX_VECTOR void inner_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
-                                const double* __restrict S, double sum_x, const adi::Run* run,
-                                const adi::Run* last, double* __restrict A, double* __restrict B,
-                                double* __restrict C, double* __restrict F)
-{
-    for (int k0 = 1; run < last; k0 = (run++)->end)
-    {
-        // the run's row in locals: stores to the outputs cannot touch them
-        double cr[8];
-        for (int q = 0; q < 8; q++)
-            cr[q] = run->row[q];
-        for (int k = k0, k1 = run->end; k < k1; k++)
-        {
-            T_AROUND;
-            F[k] = adi::inner_x(cr, t, sum_x, S[k], A[k], B[k], C[k]);
-        }
-    }
-}
-
 CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
                               const double* __restrict S, double sum_x, const adi::Run* run,
                               const adi::Run* last, double* __restrict F)
@@ -171,27 +152,6 @@ CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff
             T_AROUND;
             double a, b, c;
             F[k] = adi::inner_x(cr, t, sum_x, S[k], a, b, c);
-        }
-    }
-}
-
-CALEFAX_VECTOR void inner_run_y(const double* __restrict T0, const double* __restrict T1p,
-                                ptrdiff_t si, ptrdiff_t sj, const double* __restrict S, double ry,
-                                double sum_y, const adi::Run* run, const adi::Run* last,
-                                double* __restrict A, double* __restrict B, double* __restrict C,
-                                double* __restrict F)
-{
-    for (int k0 = 1; run < last; k0 = (run++)->end)
-    {
-        // the run's row in locals: stores to the outputs cannot touch them
-        double cr[8];
-        for (int q = 0; q < 8; q++)
-            cr[q] = run->row[q];
-        for (int k = k0, k1 = run->end; k < k1; k++)
-        {
-            T_AROUND;
-            T1_AROUND;
-            F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], A[k], B[k], C[k]);
         }
     }
 }
@@ -213,30 +173,6 @@ CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restr
             T1_AROUND;
             double a, b, c;
             F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], a, b, c);
-        }
-    }
-}
-
-CALEFAX_VECTOR void inner_run_z(const double* __restrict T0, const double* __restrict T1p,
-                                const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
-                                const double* __restrict S, double ry, double rz, double sum_z,
-                                const adi::Run* run, const adi::Run* last, double* __restrict A,
-                                double* __restrict B, double* __restrict C, ptrdiff_t os,
-                                double* __restrict F)
-{
-    for (int k0 = 1; run < last; k0 = (run++)->end)
-    {
-        // the run's row in locals: stores to the outputs cannot touch them
-        double cr[8];
-        for (int q = 0; q < 8; q++)
-            cr[q] = run->row[q];
-        for (int k = k0, k1 = run->end; k < k1; k++)
-        {
-            T_AROUND;
-            T1_AROUND;
-            T2_AROUND;
-            F[k] =
-                adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], A[k * os], B[k * os], C[k * os]);
         }
     }
 }
@@ -320,6 +256,16 @@ face_run_z(const double* __restrict b, const double* __restrict xm, const double
             C[k * os] = sc;
         }
     }
+}
+
+// The rows of the inner nodes of a line, run by run: row(k, c) with c the coefficient row of node
+// k. A row does not depend on the temperatures, so a panel that needs its rows (its matrix is not
+// kept) fills them here and forms the right-hand sides with the forms above.
+template <typename Row> void fill_rows(const adi::Run* run, const adi::Run* last, Row row)
+{
+    for (int k0 = 1; run < last; k0 = (run++)->end)
+        for (int k = k0; k < run->end; k++)
+            row(k, run->row);
 }
 
 #undef T_AROUND
@@ -570,10 +516,11 @@ void Sweeps::sweep_x(double tau)
             }
             else
             {
-                if (reuse)
-                    rhs_run_x(t0, si, sj, S, sum_x, first_run(line), last_run(line), F);
-                else
-                    inner_run_x(t0, si, sj, S, sum_x, first_run(line), last_run(line), A, B, C, F);
+                rhs_run_x(t0, si, sj, S, sum_x, first_run(line), last_run(line), F);
+                if (!reuse)
+                    fill_rows(first_run(line), last_run(line),
+                              [&](int k, const double* c)
+                              { adi::inner_x(c, Neighbours{}, sum_x, 0.0, A[k], B[k], C[k]); });
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 F[0] = face_x(end_bottom, t, tau, S[0], MA[0], B[0], MC[0]);
                 t = end_around(t0, nz, si, sj, false);
@@ -634,11 +581,13 @@ void Sweeps::panel_y(int i, double tau)
             }
             else
             {
-                if (reuse)
-                    rhs_run_y(t0, t10, si, sj, S, s.ry, sum_y, first_run(line), last_run(line), F);
-                else
-                    inner_run_y(t0, t10, si, sj, S, s.ry, sum_y, first_run(line), last_run(line), A,
-                                B, C, F);
+                rhs_run_y(t0, t10, si, sj, S, s.ry, sum_y, first_run(line), last_run(line), F);
+                if (!reuse)
+                    fill_rows(first_run(line), last_run(line),
+                              [&](int k, const double* c) {
+                                  adi::inner_y(c, Neighbours{}, Neighbours{}, s.ry, sum_y, 0.0,
+                                               A[k], B[k], C[k]);
+                              });
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 Neighbours t1 = end_around(t10, 0, si, sj, true);
                 F[0] = face_y(end_bottom, t, t1, tau, S[0], MA[0], B[0], MC[0]);
@@ -773,12 +722,16 @@ void Sweeps::plane_z(int i, double tau)
             const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base, *S = src + base;
             const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             double* G = zg + (ptrdiff_t)l * Lk;
-            if (reuse)
-                rhs_run_z(t0, t10, t20, si, sj, S, s.ry, s.rz, sum_z, first_run(line),
-                          last_run(line), G);
-            else
-                inner_run_z(t0, t10, t20, si, sj, S, s.ry, s.rz, sum_z, first_run(line),
-                            last_run(line), A + l, D + l, C + l, lanes, G);
+            rhs_run_z(t0, t10, t20, si, sj, S, s.ry, s.rz, sum_z, first_run(line), last_run(line),
+                      G);
+            if (!reuse)
+                fill_rows(first_run(line), last_run(line),
+                          [&](int k, const double* c)
+                          {
+                              const ptrdiff_t q = (ptrdiff_t)k * lanes + l;
+                              adi::inner_z(c, Neighbours{}, Neighbours{}, Neighbours{}, s.ry, s.rz,
+                                           sum_z, 0.0, A[q], D[q], C[q]);
+                          });
         }
         // The end nodes of the lines inside the faces, all together: each is one long chain of
         // additions, and side by side the chains overlap.
