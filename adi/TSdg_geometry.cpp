@@ -72,24 +72,12 @@ bool TSdg::read_geometry(std::istream& in, const char* file, std::string& error)
 
     for (size_t b = 0; b < blocks.size(); b++)
     {
-        const BlockRecord& r = blocks[b];
-        int i0 = std::min(r.x1, r.x2), i1 = std::max(r.x1, r.x2);
-        int j0 = std::min(r.y1, r.y2), j1 = std::max(r.y1, r.y2);
-        int k0 = std::min(r.z1, r.z2), k1 = std::max(r.z1, r.z2);
-        for (int i = i0; i <= i1; i++)
-        {
-            int cx = block_class(i, i0, i1);
-            for (int j = j0; j <= j1; j++)
-            {
-                int cy = block_class(j, j0, j1);
-                for (int k = k0; k <= k1; k++)
-                {
-                    int cz = block_class(k, k0, k1);
-                    coef_id[i][j][k] = index[b] * 27 + 9 * cx + 3 * cy + cz + 1;
-                    power[i][j][k] = r.power / block_share_divisor(cx, cy, cz);
-                }
-            }
-        }
+        for_each_block_node(blocks[b],
+                            [&](int i, int j, int k, int code, double share)
+                            {
+                                coef_id[i][j][k] = index[b] * 27 + code + 1;
+                                power[i][j][k] = share;
+                            });
     }
     return true;
 }
@@ -98,7 +86,10 @@ namespace
 {
 
 // Cell range of a rectangle edge pair in units of which one interval is 10.
-inline int cell_of(int v) { return (v + 5) / 10; }
+inline int cell_of(int v)
+{
+    return (v + 5) / 10;
+}
 
 // Covered width of cell c of a span v1..v2 whose cells run c0..c1.
 inline double covered(int c, int c0, int c1, int v1, int v2)
@@ -113,8 +104,8 @@ inline double covered(int c, int c0, int c1, int v1, int v2)
 
 } // namespace
 
-void TSdg::read_geometry_Zelkor(int** rects, int n_rects, double unit, int thickness, int, int,
-                                int, int, double* rect_power)
+void TSdg::read_geometry_Zelkor(int** rects, int n_rects, double unit, int thickness, int, int, int,
+                                int, double* rect_power)
 {
     std::cout << "test\n";
     dx = 10 * unit;

@@ -105,24 +105,13 @@ bool TScn::read_geometry(std::istream& in, const char* file, std::string& error)
         else
             layer = layers[found].index;
 
-        int i0 = std::min(b.x1, b.x2), i1 = std::max(b.x1, b.x2);
-        int j0 = std::min(b.y1, b.y2), j1 = std::max(b.y1, b.y2);
-        int k0 = std::min(b.z1, b.z2), k1 = std::max(b.z1, b.z2);
-        for (int i = i0; i <= i1; i++)
-        {
-            int cx = block_class(i, i0, i1);
-            for (int j = j0; j <= j1; j++)
-            {
-                int cy = block_class(j, j0, j1);
-                for (int k = k0; k <= k1; k++)
-                {
-                    int cz = block_class(k, k0, k1);
-                    int n = i + (nx + 1) * (k + (nz + 1) * j);
-                    coef_id[n] = 27 * layer + 9 * cx + 3 * cy + cz + 1;
-                    power[n] = b.power / block_share_divisor(cx, cy, cz);
-                }
-            }
-        }
+        for_each_block_node(b,
+                            [&](int i, int j, int k, int code, double share)
+                            {
+                                int n = i + (nx + 1) * (k + (nz + 1) * j);
+                                coef_id[n] = 27 * layer + code + 1;
+                                power[n] = share;
+                            });
     }
     return true;
 }

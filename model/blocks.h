@@ -1,9 +1,11 @@
-// model/blocks.h: the block records of an input file, their reader, and where a node lies in a block
+// model/blocks.h: the block records of an input file, their reader, and where a node lies in a
+// block
 #ifndef MODEL_BLOCKS_H
 #define MODEL_BLOCKS_H
 
 #include "model/material.h"
 
+#include <algorithm>
 #include <istream>
 #include <string>
 #include <vector>
@@ -14,19 +16,19 @@
 // indices lie between the corners on every axis, both ends included.
 struct BlockRecord
 {
-    std::string name;       // block name, not used by the solvers
-    int x1, y1, z1;         // first corner, node indices
-    int x2, y2, z2;         // opposite corner, node indices
-    std::string layer;      // layer name, matched without regard to case
-    double power;           // power density of the block
-    int line;               // line of the file on which the record starts, from 1
+    std::string name;  // block name, not used by the solvers
+    int x1, y1, z1;    // first corner, node indices
+    int x2, y2, z2;    // opposite corner, node indices
+    std::string layer; // layer name, matched without regard to case
+    double power;      // power density of the block
+    int line;          // line of the file on which the record starts, from 1
 };
 
 // How a reader recognises a comment line ("*" up to the line end, at most 200 characters skipped).
 enum CommentRule
 {
-    COMMENT_AT_NEXT_CHAR,    // the next character is "*" or a newline (the ADI input file)
-    COMMENT_AFTER_BLANKS     // "*" after any white space, line ends included ("TSinput.txt")
+    COMMENT_AT_NEXT_CHAR, // the next character is "*" or a newline (the ADI input file)
+    COMMENT_AFTER_BLANKS  // "*" after any white space, line ends included ("TSinput.txt")
 };
 
 // Reads records from in until the end of the text; white space alone before the end is not a
@@ -40,7 +42,8 @@ bool parse_block_records(std::istream& in, const char* file, CommentRule rule,
 bool block_inside_grid(const BlockRecord& b, int nx, int ny, int nz, const char* file,
                        std::string& error);
 
-// Index of the first record of layers (0..n_layers-1) named name without regard to case; -1 if none.
+// Index of the first record of layers (0..n_layers-1) named name without regard to case; -1 if
+// none.
 int find_layer(const material* layers, int n_layers, const char* name);
 
 // Class of index v in a block spanning lo..hi on one axis: 0 at lo (tested first), 2 at hi,
@@ -56,6 +59,28 @@ inline double block_share_divisor(int cx, int cy, int cz)
 {
     int m = (cx != 1) + (cy != 1) + (cz != 1);
     return (double)(1 << m);
+}
+
+// Calls node(i, j, k, code, share) for every node of block b, corners in any order: code =
+// 9*cx + 3*cy + cz from the node's classes, share = b.power / block_share_divisor(cx, cy, cz).
+template <typename Node> void for_each_block_node(const BlockRecord& b, Node node)
+{
+    int i0 = std::min(b.x1, b.x2), i1 = std::max(b.x1, b.x2);
+    int j0 = std::min(b.y1, b.y2), j1 = std::max(b.y1, b.y2);
+    int k0 = std::min(b.z1, b.z2), k1 = std::max(b.z1, b.z2);
+    for (int i = i0; i <= i1; i++)
+    {
+        int cx = block_class(i, i0, i1);
+        for (int j = j0; j <= j1; j++)
+        {
+            int cy = block_class(j, j0, j1);
+            for (int k = k0; k <= k1; k++)
+            {
+                int cz = block_class(k, k0, k1);
+                node(i, j, k, 9 * cx + 3 * cy + cz, b.power / block_share_divisor(cx, cy, cz));
+            }
+        }
+    }
 }
 
 #endif
