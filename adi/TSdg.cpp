@@ -93,6 +93,7 @@ TSdg::TSdg(int nx, int ny, int nz, double dt, double T_amb) : TS3D(nx, ny, nz, d
 // on an overcommitting system and fail only when touched.
 void TSdg::make_fields()
 {
+    energy_audit = false;
     size_t nodes = ((size_t)nx + 1) * ((size_t)ny + 1) * ((size_t)nz + 1);
     size_t bytes = nodes * (5 * sizeof(double) + sizeof(int));
     long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
@@ -118,9 +119,25 @@ void TSdg::make_fields()
     tri_z = new_rows(nz + 1, 3);
     rhs_z = new_zeros(nz + 1);
 
-    // The rows of coef lie in one block, 8 values apart, so a sweep can address a row by its
-    // number from coef[0].
-    n_coef_rows = 27 * n_layers + 1;
+    coef = nullptr;
+    make_coef(27 * n_layers + 1);
+    // A face node's row id is its boundary type until blocks are read.
+    for (int i = 0; i <= nx; i++)
+        for (int j = 0; j <= ny; j++)
+            for (int kk = 0; kk <= nz; kk++)
+                coef_id[i][j][kk] = type_bc(i, j, kk);
+}
+
+// The rows of coef lie in one block, 8 values apart, so that a sweep can address a row by its
+// number from coef[0].
+void TSdg::make_coef(int rows)
+{
+    if (coef)
+    {
+        delete[] coef[0];
+        delete[] coef;
+    }
+    n_coef_rows = rows;
     coef = new double*[n_coef_rows];
     coef[0] = new double[8 * (size_t)n_coef_rows];
     for (int r = 0; r < n_coef_rows; r++)

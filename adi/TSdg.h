@@ -16,21 +16,23 @@
 // so f[i][j] + k addresses the value and the field is released in one go.
 //
 // Inner nodes take their equation from coef[coef_id[i][j][k]]: 8 slots w_xm, w_ym, w_zm, cap,
-// w_xp, w_yp, w_zp, w_diag (Build_DG_C). Nodes on the outer faces take theirs from
-// bc_coef[type_bc(i, j, k)] (Build_BC) with the base material's properties, whatever block
-// covers them.
+// w_xp, w_yp, w_zp, w_diag (Build_DG_C for the layer table's rows, Build_cell_rows for the other
+// arrangements of cells). Nodes on the outer faces take theirs from face_row(coef_id[i][j][k])
+// (Build_BC and Build_face_rows): their boundary type's row while their cells are all base
+// material, a row from their cells otherwise (model/cells.h).
 //
 // The object owns every array below; copying is not allowed.
 class TSdg : public TS3D
 {
 public:
-    int n_coef_rows;    // rows of coef: 27*n_layers + 1
-    int*** coef_id;     // [nx+1][ny+1][nz+1] row of coef of each node: 27*layer + position code, 0 if bare
+    int n_coef_rows;    // rows of coef: 27*n_layers + 1 + the inner arrangements of cells
+    int*** coef_id;     // [nx+1][ny+1][nz+1] row of each node: inner nodes in coef, face nodes in
+                        // the face table (their boundary type until blocks are read)
     double*** T;        // [nx+1][ny+1][nz+1] current temperature; starts at T_amb
     double*** T1;       // temperature after the x sweep of the last step
     double*** T2;       // temperature after the y sweep
     double*** T3;       // temperature after the z sweep
-    double*** power;    // [nx+1][ny+1][nz+1] node's share of its block's power density, W/m^3
+    double*** power;    // [nx+1][ny+1][nz+1] mean power density of the node's cells, W/m^3
     double** coef;      // [n_coef_rows][8] coefficient rows (Build_DG_C), one block: coef[r] = coef[0] + 8r
     double** tri_x;     // [nx+1][3] tridiagonal rows {sub, diag, super} of one x line
     double** tri_y;     // [ny+1][3] the same for a y line
@@ -38,10 +40,11 @@ public:
     double* rhs_x;      // [nx+1] right-hand side of an x line; the solution after Thomas
     double* rhs_y;      // [ny+1] the same for a y line
     double* rhs_z;      // [nz+1] the same for a z line
+    bool energy_audit;  // the convection run prints its energy audit (adi/TSdg_audit.h)
 
     // ---- construction ------------------------------------------------------------------------
-    // Model from the data file (see TS3D), then the fields: T, T1, T2, T3 at T_amb, power and
-    // coef_id 0, coef and the line buffers 0. A grid too large for the machine's memory is
+    // Model from the data file (see TS3D), then the fields: T, T1, T2, T3 at T_amb, power 0,
+    // coef_id 0 inside and the boundary type on the faces, coef and the line buffers 0. A grid too large for the machine's memory is
     // reported and ends the program with status 1.
     explicit TSdg(const char* data_file);
     // The same on the built-in model of TS3D(nx, ny, nz, dt, T_amb).
@@ -51,8 +54,8 @@ public:
     TSdg& operator=(const TSdg&) = delete;
 
     // ---- input of blocks ---------------------------------------------------------------------
-    // Zeroes coef, then reads the input file's blocks into coef_id and power (later blocks win
-    // where blocks overlap). A file that cannot be opened, a record that cannot be read whole,
+    // Reads the input file's blocks into coef_id and power (later blocks win where blocks
+    // overlap) and remakes coef zeroed with the rows they need; warns when there is no block. A file that cannot be opened, a record that cannot be read whole,
     // a corner outside the grid or a layer name not in the table (each such name reported by
     // "Layer NAME is not defined") ends the program with status 1 and a message naming the line.
     void read_geometry(const char* input_file);
@@ -82,9 +85,10 @@ public:
 
     // ---- runs --------------------------------------------------------------------------------
     // Transient run with convection on the six faces: n_steps steps, "Iteration = " lines, the
-    // cut-plane files, "Calefax_transient.txt" and the run time on standard output. Returns 0,
-    // or 1 when a result file could not be created or written (reported on standard error after
-    // the rest of the output).
+    // cut-plane files, "Calefax_transient.txt" (written step by step) and the run time on
+    // standard output, then the energy audit when energy_audit is set. Returns 0; or 1 when a
+    // result file could not be created or written (reported on standard error after the rest
+    // of the output), or when the field diverges (one line naming the step, at once).
     int Dauglas_Gunn_Convection();
     // Transient run with the six faces held at 83.0: "Iteration: " lines, the field after every
     // step, "Douglas_Gunn.txt". Returns 0, or 1 when the file could not be created or written.
@@ -93,6 +97,8 @@ public:
 private:
     // Makes every array above; shared by both constructors.
     void make_fields();
+    // (Re)makes coef with rows rows of zeros.
+    void make_coef(int rows);
     // True when the probe node and every cut plane on axis x, y or z lie in the grid; otherwise
     // reports the first one outside on standard error and returns false.
     bool outputs_inside_grid();

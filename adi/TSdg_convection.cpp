@@ -1,10 +1,12 @@
 // adi/TSdg_convection.cpp: the transient ADI run with convective faces, its cut planes and result file
 #include "adi/TSdg.h"
 
+#include "adi/TSdg_audit.h"
 #include "adi/TSdg_sweeps.h"
 #include "app/fatal.h"
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -62,25 +64,52 @@ int TSdg::Dauglas_Gunn_Convection()
         return 1;
 
     // ---- set-up ------------------------------------------------------------------------------
-    double* hist = new double[n_steps];
+    // The result file's first line goes out now and each step's line as it is made, so that a
+    // run that is stopped keeps what it computed.
     std::ofstream out("Calefax_transient.txt");
+    out << "\\" << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
     for (int l = 0; l < n_layers; l++)
         Build_DG_C(layers[l]);
+    Build_cell_rows(coef);
     Build_BC();
+    Build_face_rows();
     // The sweeps solve the independent lines of a plane side by side (adi::Sweeps); their work
     // space and the per-node source are made here, outside the timed loop.
     adi::Sweeps sweeps(*this);
+    // base material's time term: (rho*cp*dx^2)/(k*dt)
+    const double tau0 = (rho * cp * pow(dx, 2.0)) / (k * dt);
+    adi::Audit audit(*this, sweeps.source(), tau0);
+    int diverged = -1;
     double t0 = second();
 
     for (int step = 0; step < n_steps; step++)
     {
-        // base material's time term: (rho*cp*dx^2)/(k*dt)
         double tau = (rho * cp * pow(dx, 2.0)) / (k * dt);
+        if (energy_audit)
+            audit.before_step();
         sweeps.step(tau);
+        if (energy_audit)
+            audit.after_step();
         std::cout << "Iteration = " << step << std::endl;
-        hist[step] = T[probe_x][probe_y][probe_z];
+        out << step + 1 << "      " << T[probe_x][probe_y][probe_z] << std::endl;
+        if (!audit.sound(sweeps.lo, sweeps.hi, sweeps.finite))
+        {
+            diverged = step;
+            break;
+        }
     }
     double t1 = second();
+    if (diverged >= 0)
+    {
+        out.close();
+        fflush(stdout);
+        std::cerr << "Calefax: error: the run diverged at step " << diverged << " (dt = " << dt
+                  << " s): the field holds "
+                  << (sweeps.finite ? "temperatures beyond what the injected energy allows"
+                                    : "values that are not finite")
+                  << "; take a smaller dt (README: \"Choosing the time step\")" << std::endl;
+        return 1;
+    }
 
     // ---- cut planes, result file, report -----------------------------------------------------
     std::vector<std::string> failed;
@@ -88,17 +117,15 @@ int TSdg::Dauglas_Gunn_Convection()
         if (!write_cut(T, cut_axis[c], cut_index[c], cut_file[c], nx, ny, nz))
             failed.push_back(cut_file[c]);
 
-    out << "\\" << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
     std::cout << "The mesh size is:  " << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
     std::cout << "Done!" << std::endl;
     std::cout << "\n\nRun time of the Calefax Simulator is...  " << t1 - t0 << " seconds"
               << std::endl;
-    for (int s = 0; s < n_steps; s++)
-        out << s + 1 << "      " << hist[s] << std::endl;
+    if (energy_audit)
+        audit.report(std::cout);
     out.close();
     if (out.fail())
         failed.insert(failed.begin(), "Calefax_transient.txt");
-    delete[] hist;
 
     for (const std::string& name : failed)
     {

@@ -5,6 +5,7 @@
 #include "model/blocks.h"
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -26,24 +27,21 @@ void TSdg::read_geometry(const char* input_file)
         input_error(error.c_str());
 }
 
-// coef zeroed; for every block in file order and every node of it (x outer, then y, then z):
-// coef_id = 27*layer + position code, power = block power / share divisor. Nothing is applied
-// unless every record reads whole, lies in the grid and names a known layer.
+// coef zeroed and sized for the rows the blocks need; then every node's row id and power from the
+// blocks (TS3D::assign_blocks). Nothing is applied unless every record reads whole, lies in the
+// grid and names a known layer.
 bool TSdg::read_geometry(std::istream& in, const char* file, std::string& error)
 {
-    n_coef_rows = 27 * n_layers + 1;
-    for (int r = 0; r < n_coef_rows; r++)
-        for (int c = 0; c < 8; c++)
-            coef[r][c] = 0.0;
-
     std::vector<BlockRecord> blocks;
     bool read_whole = parse_block_records(in, file, COMMENT_AT_NEXT_CHAR, blocks, error);
 
     std::vector<int> index(blocks.size());
+    std::vector<double> density(blocks.size());
     int unknown = 0;
     std::string first_unknown;
     for (size_t b = 0; b < blocks.size(); b++)
     {
+        density[b] = blocks[b].power;
         index[b] = find_layer(layers, n_layers, blocks[b].layer.c_str());
         if (index[b] < 0)
         {
@@ -69,16 +67,16 @@ bool TSdg::read_geometry(std::istream& in, const char* file, std::string& error)
             error += " (and " + std::to_string(unknown - 1) + " more unknown layer names)";
         return false;
     }
+    if (blocks.empty())
+        warning(std::string(file) + ": no block: the chip is all base material with no power");
 
-    for (size_t b = 0; b < blocks.size(); b++)
-    {
-        for_each_block_node(blocks[b],
-                            [&](int i, int j, int k, int code, double share)
-                            {
-                                coef_id[i][j][k] = index[b] * 27 + code + 1;
-                                power[i][j][k] = share;
-                            });
-    }
+    assign_blocks(blocks, index, density,
+                  [&](int i, int j, int k, int id, double q0)
+                  {
+                      coef_id[i][j][k] = id;
+                      power[i][j][k] = q0;
+                  });
+    make_coef(27 * n_layers + 1 + (int)cells.inner.size());
     return true;
 }
 
@@ -137,8 +135,13 @@ void TSdg::read_geometry_Zelkor(int** rects, int n_rects, double unit, int thick
                 // Overlapping rectangles add their power, spread by covered area.
                 power[i + 1][j + 1][1] += rect_power[b] * wx * wy / (dz * 100.0);
                 power[i + 1][j + 1][2] = power[i + 1][j + 1][1];
-                coef_id[i + 1][j + 1][1] = 8 * 27 + 9 * ax + 3 * ay + 0 + 1;
-                coef_id[i + 1][j + 1][2] = 8 * 27 + 9 * ax + 3 * ay + 2 + 1;
+                // nodes on a face of the grid keep their face rows
+                if (i + 1 < nx && j + 1 < ny)
+                {
+                    coef_id[i + 1][j + 1][1] = 8 * 27 + 9 * ax + 3 * ay + 0 + 1;
+                    if (nz > 2)
+                        coef_id[i + 1][j + 1][2] = 8 * 27 + 9 * ax + 3 * ay + 2 + 1;
+                }
             }
         }
     }

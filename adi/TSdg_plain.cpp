@@ -26,6 +26,7 @@ int TSdg::Dauglas_Gunn()
         std::cout << "Inside the build coef " << std::endl;
         Build_DG_C(layers[l]);
     }
+    Build_cell_rows(coef);
     for (int i = 0; i <= nx; i++)
         for (int j = 0; j <= ny; j++)
             T[i][j][0] = T[i][j][nz] = T_fix;

@@ -24,6 +24,45 @@
 namespace
 {
 
+// dst = src for n values, widening range = {lo, hi, z} to the smallest and largest value copied;
+// z gathers v*0.0 of every value, which stays 0 unless a value is infinite or not a number. Four
+// lanes side by side, so that the check costs nothing beside the copy's memory traffic.
+CALEFAX_VECTOR void copy_range(const double* __restrict src, double* __restrict dst, ptrdiff_t n,
+                               double* range)
+{
+    typedef double v4 __attribute__((vector_size(32)));
+    v4 lo = {range[0], range[0], range[0], range[0]}, hi = {range[1], range[1], range[1], range[1]};
+    v4 z = {range[2], 0.0, 0.0, 0.0};
+    ptrdiff_t p = 0;
+    for (; p + 4 <= n; p += 4)
+    {
+        v4 v;
+        memcpy(&v, src + p, sizeof v);
+        memcpy(dst + p, &v, sizeof v);
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        z = z + v * 0.0;
+    }
+    double l = range[0], h = range[1], zz = 0.0;
+    for (int q = 0; q < 4; q++)
+    {
+        l = lo[q] < l ? lo[q] : l;
+        h = hi[q] > h ? hi[q] : h;
+        zz = zz + z[q];
+    }
+    for (; p < n; p++)
+    {
+        double v = src[p];
+        dst[p] = v;
+        l = v < l ? v : l;
+        h = v > h ? v : h;
+        zz = zz + v * 0.0;
+    }
+    range[0] = l;
+    range[1] = h;
+    range[2] = zz;
+}
+
 // Forward elimination of row r (r >= 1) of L side-by-side systems, as TSdg::Thomas does it:
 // d = b - (a*c')/d', f = f - (a*f')/d', primes denoting the eliminated row r-1. a, b: in, row r;
 // cp, dp, fp: in, row r-1 (eliminated); d: out; f: in/out.
@@ -199,7 +238,7 @@ CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restr
     }
 }
 
-// Nodes 1..n-1 of a line on an outer face of the grid, all of one boundary type with row b. The
+// Nodes k0..k1-1 of a line on an outer face of the grid, all with the face row b. The
 // line's own values are u (T), u1 (T1), u2 (T2); the rows beside it (x-1, y-1, x+1, y+1) are
 // xm, ym, xp, yp (T), x1m, x1p (T1) and y2m, y2p (T2), each either a row of the field or a row of
 // zeros where the line lies on that face, so that the loop needs no branches. The row of node k
@@ -207,10 +246,11 @@ CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restr
 CALEFAX_VECTOR void face_run_x(const double* __restrict b, const double* __restrict xm,
                                const double* __restrict ym, const double* __restrict u,
                                const double* __restrict xp, const double* __restrict yp,
-                               const double* __restrict S, double tau, int n, double* __restrict A,
-                               double* __restrict B, double* __restrict C, double* __restrict F)
+                               const double* __restrict S, double tau, int k0, int k1,
+                               double* __restrict A, double* __restrict B, double* __restrict C,
+                               double* __restrict F)
 {
-    for (int k = 1; k < n; k++)
+    for (int k = k0; k < k1; k++)
     {
         adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
         F[k] = adi::face_x(b, t, tau, S[k], A[k], B[k], C[k]);
@@ -222,10 +262,10 @@ CALEFAX_VECTOR void face_run_y(const double* __restrict b, const double* __restr
                                const double* __restrict xp, const double* __restrict yp,
                                const double* __restrict x1m, const double* __restrict u1,
                                const double* __restrict x1p, const double* __restrict S, double tau,
-                               int n, double* __restrict A, double* __restrict B,
+                               int k0, int k1, double* __restrict A, double* __restrict B,
                                double* __restrict C, double* __restrict F)
 {
-    for (int k = 1; k < n; k++)
+    for (int k = k0; k < k1; k++)
     {
         adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
         adi::Neighbours t1 = {x1m[k], 0.0, 0.0, u1[k], x1p[k], 0.0, 0.0};
@@ -239,10 +279,11 @@ face_run_z(const double* __restrict b, const double* __restrict xm, const double
            const double* __restrict u, const double* __restrict xp, const double* __restrict yp,
            const double* __restrict x1m, const double* __restrict u1, const double* __restrict x1p,
            const double* __restrict y2m, const double* __restrict u2, const double* __restrict y2p,
-           const double* __restrict S, double tau, int n, bool matrix, double* __restrict A,
-           double* __restrict B, double* __restrict C, ptrdiff_t os, double* __restrict F)
+           const double* __restrict S, double tau, int k0, int k1, bool matrix,
+           double* __restrict A, double* __restrict B, double* __restrict C, ptrdiff_t os,
+           double* __restrict F)
 {
-    for (int k = 1; k < n; k++)
+    for (int k = k0; k < k1; k++)
     {
         adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
         adi::Neighbours t1 = {x1m[k], 0.0, 0.0, u1[k], x1p[k], 0.0, 0.0};
@@ -277,20 +318,12 @@ template <typename Row> void fill_rows(const adi::Run* run, const adi::Run* last
 namespace adi
 {
 
-namespace
+// A line lies on an outer face of the grid (every node takes a face row) or inside the x and y
+// faces (its two end nodes k = 0 and k = nz take face rows, the others inner rows).
+inline bool on_face(int i, int j, int nx, int ny)
 {
-
-// True when the inner nodes (1..n1-1, 1..nz-1) of two planes of coefficient ids are alike; rows
-// of a plane are sj apart in memory, its rows' first nodes step apart.
-bool same_inner_ids(const int* p, const int* q, int n1, ptrdiff_t step, int nz)
-{
-    for (int r = 1; r < n1; r++)
-        if (memcmp(p + r * step + 1, q + r * step + 1, sizeof(int) * (size_t)(nz - 1)) != 0)
-            return false;
-    return true;
+    return i == 0 || i == nx || j == 0 || j == ny;
 }
-
-} // namespace
 
 Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
 {
@@ -319,25 +352,23 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     const double* q = s.power[0][0];
     for (size_t p = 0; p < nodes; p++)
         src[p] = ((q[p] + q[p]) * s.dx) * s.dx / s.k; // ((q0 + q0)*dx)*dx/k, faces included
-    face_row = new const double*[27];
-    for (int t = 0; t < 27; t++)
-        face_row[t] = s.bc_coef[t];
-
-    // Runs of the inner nodes of each line inside the x and y faces; a line whose runs are those of
-    // the line made before it shares its list.
+    // Runs of nodes 1..nz-1 of each line sharing a row: inner rows of coef for the lines inside
+    // the x and y faces, face rows for the lines on them; a line whose runs are those of the line
+    // made before it shares its list. The end nodes k = 0 and k = nz always take face rows.
     const double* coef0 = s.coef[0];
-    lines.assign((size_t)(nx + 1) * (ny + 1), Span{0, 0});
+    lines.assign((size_t)(nx + 1) * (ny + 1), Span{0, 0, nullptr, nullptr});
     size_t last = 0; // where the list made last begins
-    for (int i = 1; i < nx; i++)
-        for (int j = 1; j < ny; j++)
+    for (int i = 0; i <= nx; i++)
+        for (int j = 0; j <= ny; j++)
         {
             const int* id = s.coef_id[i][j];
+            const bool face = on_face(i, j, nx, ny);
             size_t begin = runs.size();
             for (int k = 1, e; k < nz; k = e)
             {
                 for (e = k + 1; e < nz && id[e] == id[k]; e++)
                     ;
-                runs.push_back(Run{e, coef0 + 8 * (ptrdiff_t)id[k]});
+                runs.push_back(Run{e, face ? s.face_row(id[k]) : coef0 + 8 * (ptrdiff_t)id[k]});
             }
             size_t n = runs.size() - begin;
             bool same = begin > 0 && begin - last == n &&
@@ -348,22 +379,27 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
                 runs.resize(begin);
             else
                 last = begin;
-            lines[(size_t)i * (ny + 1) + j] = Span{(int)last, (int)(last + n)};
+            lines[(size_t)i * (ny + 1) + j] =
+                Span{(int)last, (int)(last + n), s.face_row(id[0]), s.face_row(id[nz])};
         }
 
     // A panel's matrix is that of the panel before it when both lie inside the faces of the grid
-    // (so their boundary nodes are of the same types) and their inner nodes have the same
-    // coefficient rows. Planes 0 and 1 of each sweep are never alike, so every step assembles its
-    // first two panels in full and a reused matrix was always built in the same step.
+    // and every node of the two planes, faces included, has the same row. Planes 0 and 1 of each
+    // sweep are never alike, so every step assembles its first two panels in full and a reused
+    // matrix was always built in the same step.
     const int* id = s.coef_id[0][0];
     same_i = new bool[nx + 1];
     for (int i = 0; i <= nx; i++)
-        same_i[i] =
-            i >= 2 && i <= nx - 1 && same_inner_ids(id + i * si, id + (i - 1) * si, ny, sj, nz);
+        same_i[i] = i >= 2 && i <= nx - 1 &&
+                    memcmp(id + i * si, id + (i - 1) * si, sizeof(int) * (size_t)si) == 0;
     same_j = new bool[ny + 1];
     for (int j = 0; j <= ny; j++)
-        same_j[j] =
-            j >= 2 && j <= ny - 1 && same_inner_ids(id + j * sj, id + (j - 1) * sj, nx, si, nz);
+    {
+        same_j[j] = j >= 2 && j <= ny - 1;
+        for (int i = 0; same_j[j] && i <= nx; i++)
+            same_j[j] = memcmp(id + i * si + j * sj, id + i * si + (j - 1) * sj,
+                               sizeof(int) * (size_t)sj) == 0;
+    }
 }
 
 Sweeps::~Sweeps()
@@ -371,7 +407,6 @@ Sweeps::~Sweeps()
     for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, row_a, row_c, zeros})
         delete[] p;
     free_values(src);
-    delete[] face_row;
     delete[] same_i;
     delete[] same_j;
 }
@@ -381,6 +416,7 @@ Sweeps::~Sweeps()
 // has just read; so all of it is still in cache.
 void Sweeps::step(double tau)
 {
+    double range[3] = {s.T3[0][0][0], s.T3[0][0][0], 0.0};
     sweep_x(tau);
     for (int i = 0; i <= nx; i++)
     {
@@ -390,9 +426,12 @@ void Sweeps::step(double tau)
         // read T of their own plane and the two beside it, so plane i-1 is free now, and the
         // copy reads T3 while it is in cache.
         if (i > 0)
-            memcpy(s.T[i - 1][0], s.T3[i - 1][0], sizeof(double) * (size_t)si);
+            copy_range(s.T3[i - 1][0], s.T[i - 1][0], si, range);
     }
-    memcpy(s.T[nx][0], s.T3[nx][0], sizeof(double) * (size_t)si);
+    copy_range(s.T3[nx][0], s.T[nx][0], si, range);
+    lo = range[0];
+    hi = range[1];
+    finite = range[2] == 0.0;
 }
 
 // Neighbours of node (i, j, k) at flat index p of a field U, 0.0 across the grid's faces.
@@ -424,15 +463,6 @@ inline Neighbours end_around(const double* U, ptrdiff_t p, ptrdiff_t si, ptrdiff
     return u;
 }
 
-// Boundary type of node (i, j, k), as TS3D::type_bc computes it.
-inline int face_type(int i, int j, int k, int nx, int ny, int nz)
-{
-    int bx = (i == 0) ? 1 : (i == nx) ? 2 : 0;
-    int by = (j == 0) ? 1 : (j == ny) ? 2 : 0;
-    int bz = (k == 0) ? 1 : (k == nz) ? 2 : 0;
-    return 9 * bx + 3 * by + bz;
-}
-
 // The rows of field U beside line (i, j), whose node k = 0 is at base: x-1, y-1, x+1, y+1, or
 // the row of zeros where the line lies on that face of the grid.
 struct Beside
@@ -447,18 +477,6 @@ inline Beside beside(const double* U, ptrdiff_t base, int i, int j, int nx, int 
             i < nx ? U + base + si : zeros, j < ny ? U + base + sj : zeros};
 }
 
-// The boundary type of the nodes 1..nz-1 of a line (i, j) on an outer face of the grid.
-inline int face_line_type(int i, int j, int nx, int ny)
-{
-    return 9 * ((i == 0) ? 1 : (i == nx) ? 2 : 0) + 3 * ((j == 0) ? 1 : (j == ny) ? 2 : 0);
-}
-
-// A line lies on an outer face of the grid (every node takes a boundary row) or inside the x and y
-// faces (its two end nodes k = 0 and k = nz take the boundary rows 1 and 2, the others inner rows).
-inline bool on_face(int i, int j, int nx, int ny)
-{
-    return i == 0 || i == nx || j == 0 || j == ny;
-}
 
 // ---- x sweep: panel of plane j, lanes k, recurrence over i; solved into the rows of T1 -------
 // Each row is eliminated as soon as it is assembled, while it is in the first-level cache; the
@@ -466,11 +484,6 @@ inline bool on_face(int i, int j, int nx, int ny)
 // which the next panel reuses when its matrix is the same.
 void Sweeps::sweep_x(double tau)
 {
-    // the rows of the end nodes of lines inside the x and y faces, in locals: the stores of the
-    // sweep cannot change them, so they are not read again after each store
-    double end_bottom[11], end_top[11];
-    std::copy(face_row[1], face_row[1] + 11, end_bottom);
-    std::copy(face_row[2], face_row[2] + 11, end_top);
     const double sum_x = (s.ry + s.ry) + 1.0 + (s.rz + s.rz);
     const int ahead = 3; // rows fetched ahead
     const int L = nz + 1;
@@ -505,13 +518,15 @@ void Sweeps::sweep_x(double tau)
             if (on_face(i, j, nx, ny))
             {
                 Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
-                face_run_x(face_row[face_line_type(i, j, nx, ny)], u.xm, u.ym, t0, u.xp, u.yp, S,
-                           tau, nz, MA, B, MC, F);
+                int k0 = 1;
+                for (const Run* r = first_run(line); r < last_run(line); k0 = (r++)->end)
+                    face_run_x(r->row, u.xm, u.ym, t0, u.xp, u.yp, S, tau, k0, r->end, MA, B, MC,
+                               F);
                 for (int k : {0, nz})
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] = face_x(face_row[face_type(i, j, k, nx, ny, nz)], t, tau, S[k], MA[k],
-                                  B[k], MC[k]);
+                    F[k] = face_x(k == 0 ? line->bottom : line->top, t, tau, S[k], MA[k], B[k],
+                                  MC[k]);
                 }
             }
             else
@@ -522,9 +537,9 @@ void Sweeps::sweep_x(double tau)
                               [&](int k, const double* c)
                               { adi::inner_x(c, Neighbours{}, sum_x, 0.0, A[k], B[k], C[k]); });
                 Neighbours t = end_around(t0, 0, si, sj, true);
-                F[0] = face_x(end_bottom, t, tau, S[0], MA[0], B[0], MC[0]);
+                F[0] = face_x(line->bottom, t, tau, S[0], MA[0], B[0], MC[0]);
                 t = end_around(t0, nz, si, sj, false);
-                F[nz] = face_x(end_top, t, tau, S[nz], MA[nz], B[nz], MC[nz]);
+                F[nz] = face_x(line->top, t, tau, S[nz], MA[nz], B[nz], MC[nz]);
             }
             if (i == 0)
             {
@@ -544,11 +559,6 @@ void Sweeps::sweep_x(double tau)
 // As the x sweep, with the panel's matrix in ya, yd, yc.
 void Sweeps::panel_y(int i, double tau)
 {
-    // the rows of the end nodes of lines inside the x and y faces, in locals: the stores of the
-    // sweep cannot change them, so they are not read again after each store
-    double end_bottom[11], end_top[11];
-    std::copy(face_row[1], face_row[1] + 11, end_bottom);
-    std::copy(face_row[2], face_row[2] + 11, end_top);
     const double sum_y = (s.ry + 1.0) + (s.rz + s.rz);
     const int L = nz + 1;
     const double* T0 = s.T[0][0];
@@ -569,13 +579,15 @@ void Sweeps::panel_y(int i, double tau)
             {
                 Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
                 Beside u1 = beside(T10, base, i, j, nx, ny, si, sj, zeros);
-                face_run_y(face_row[face_line_type(i, j, nx, ny)], u.xm, u.ym, t0, u.xp, u.yp,
-                           u1.xm, t10, u1.xp, S, tau, nz, MA, B, MC, F);
+                int k0 = 1;
+                for (const Run* r = first_run(line); r < last_run(line); k0 = (r++)->end)
+                    face_run_y(r->row, u.xm, u.ym, t0, u.xp, u.yp, u1.xm, t10, u1.xp, S, tau, k0,
+                               r->end, MA, B, MC, F);
                 for (int k : {0, nz})
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
                     Neighbours t1 = around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] = face_y(face_row[face_type(i, j, k, nx, ny, nz)], t, t1, tau, S[k], MA[k],
+                    F[k] = face_y(k == 0 ? line->bottom : line->top, t, t1, tau, S[k], MA[k],
                                   B[k], MC[k]);
                 }
             }
@@ -590,10 +602,10 @@ void Sweeps::panel_y(int i, double tau)
                               });
                 Neighbours t = end_around(t0, 0, si, sj, true);
                 Neighbours t1 = end_around(t10, 0, si, sj, true);
-                F[0] = face_y(end_bottom, t, t1, tau, S[0], MA[0], B[0], MC[0]);
+                F[0] = face_y(line->bottom, t, t1, tau, S[0], MA[0], B[0], MC[0]);
                 t = end_around(t0, nz, si, sj, false);
                 t1 = end_around(t10, nz, si, sj, false);
-                F[nz] = face_y(end_top, t, t1, tau, S[nz], MA[nz], B[nz], MC[nz]);
+                F[nz] = face_y(line->top, t, t1, tau, S[nz], MA[nz], B[nz], MC[nz]);
             }
             if (j == 0)
             {
@@ -667,11 +679,6 @@ static void transpose(const double* __restrict src, double* __restrict dst, int 
 // eliminated only when it differs from plane i-1's. A tile's work space (zg, zf) stays in cache.
 void Sweeps::plane_z(int i, double tau)
 {
-    // the rows of the end nodes of lines inside the x and y faces, in locals: the stores of the
-    // sweep cannot change them, so they are not read again after each store
-    double end_bottom[11], end_top[11];
-    std::copy(face_row[1], face_row[1] + 11, end_bottom);
-    std::copy(face_row[2], face_row[2] + 11, end_top);
     const double sum_z = (s.ry + 1.0) + s.rz;
     const int Lk = nz + 1;
     const double* T0 = s.T[0][0];
@@ -701,18 +708,21 @@ void Sweeps::plane_z(int i, double tau)
         {
             const int j = j0 + l;
             const ptrdiff_t base = i * si + j * sj;
+            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             if (on_face(i, j, nx, ny))
             {
                 Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
                 Beside u1 = beside(T10, base, i, j, nx, ny, si, sj, zeros);
                 Beside u2 = beside(T20, base, i, j, nx, ny, si, sj, zeros);
-                face_run_z(face_row[face_line_type(i, j, nx, ny)], u.xm, u.ym, T0 + base, u.xp,
-                           u.yp, u1.xm, T10 + base, u1.xp, u2.ym, T20 + base, u2.yp, src + base,
-                           tau, nz, !reuse, A + l, D + l, C + l, lanes, zg + (ptrdiff_t)l * Lk);
+                int k0 = 1;
+                for (const Run* r = first_run(line); r < last_run(line); k0 = (r++)->end)
+                    face_run_z(r->row, u.xm, u.ym, T0 + base, u.xp, u.yp, u1.xm, T10 + base, u1.xp,
+                               u2.ym, T20 + base, u2.yp, src + base, tau, k0, r->end, !reuse,
+                               A + l, D + l, C + l, lanes, zg + (ptrdiff_t)l * Lk);
                 for (int k : {0, nz})
                 {
                     ptrdiff_t p = base + k;
-                    boundary(l, k, face_row[face_type(i, j, k, nx, ny, nz)],
+                    boundary(l, k, k == 0 ? line->bottom : line->top,
                              around_flat(T0, p, si, sj, i, j, k, nx, ny, nz),
                              around_flat(T10, p, si, sj, i, j, k, nx, ny, nz),
                              around_flat(T20, p, si, sj, i, j, k, nx, ny, nz));
@@ -720,7 +730,6 @@ void Sweeps::plane_z(int i, double tau)
                 continue;
             }
             const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base, *S = src + base;
-            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
             double* G = zg + (ptrdiff_t)l * Lk;
             rhs_run_z(t0, t10, t20, si, sj, S, s.ry, s.rz, sum_z, first_run(line), last_run(line),
                       G);
@@ -741,9 +750,10 @@ void Sweeps::plane_z(int i, double tau)
             if (on_face(i, j, nx, ny))
                 continue;
             const ptrdiff_t base = i * si + j * sj, top = base + nz;
-            boundary(l, 0, end_bottom, end_around(T0, base, si, sj, true),
+            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
+            boundary(l, 0, line->bottom, end_around(T0, base, si, sj, true),
                      end_around(T10, base, si, sj, true), end_around(T20, base, si, sj, true));
-            boundary(l, nz, end_top, end_around(T0, top, si, sj, false),
+            boundary(l, nz, line->top, end_around(T0, top, si, sj, false),
                      end_around(T10, top, si, sj, false), end_around(T20, top, si, sj, false));
         }
         transpose(zg, zf, lanes, Lk);
@@ -754,7 +764,8 @@ void Sweeps::plane_z(int i, double tau)
         bool shared = i > 0 && i < nx && j0 > 0 && j0 + lanes - 1 < ny;
         const Span* first = lines.data() + (ptrdiff_t)i * (ny + 1) + j0;
         for (int l = 1; shared && l < lanes; l++)
-            shared = first[l].begin == first->begin && first[l].end == first->end;
+            shared = first[l].begin == first->begin && first[l].end == first->end &&
+                     first[l].bottom == first->bottom && first[l].top == first->top;
         if (shared)
             solve_shared(A, D, C, zf, Lk, lanes);
         else

@@ -28,21 +28,22 @@ namespace adi
 // same matrix as the panel before, whose eliminated diagonals are then reused (the same numbers,
 // computed once). The y and z sweeps go plane by plane together, so that the z sweep finds its
 // data in cache. Work space is made by the constructor; nothing is allocated by step().
-struct Run // inner nodes of a line that share one coefficient row
+struct Run // nodes of a line that share one row
 {
     int end;           // the run is k..end-1, k being the end of the run before (or 1)
-    const double* row; // their coefficient row
+    const double* row; // their row: a coefficient row inside the faces, a face row on them
 };
 struct Span
 {
-    int begin, end; // a line's runs, runs[begin..end-1]; none on an outer face
+    int begin, end;            // a line's runs of nodes 1..nz-1, runs[begin..end-1]
+    const double *bottom, *top; // face rows of its end nodes k = 0 and k = nz
 };
 
 class Sweeps
 {
 public:
     // Allocates the panels and the per-node source ((q0 + q0)*dx)*dx/k of s; s's coefficients
-    // (coef, bc_coef) must be built, and stay unchanged while the object is used.
+    // (coef and the face table) must be built, and stay unchanged while the object is used.
     explicit Sweeps(TSdg& s);
     ~Sweeps();
     Sweeps(const Sweeps&) = delete;
@@ -50,6 +51,13 @@ public:
 
     // One time step: T1, T2, T3 from T, then T = T3. tau: the base material's time term.
     void step(double tau);
+    // The per-node source term ((q0 + q0)*dx)*dx/k, a node field's shape.
+    const double* source() const { return src; }
+
+    // Of the field the last step made: its smallest and largest value, and whether every value
+    // is finite.
+    double lo = 0.0, hi = 0.0;
+    bool finite = true;
 
 private:
     TSdg& s;
@@ -67,7 +75,6 @@ private:
     double *row_a, *row_c; // x, y sweeps: scratch for boundary rows when a panel's matrix is kept
     double* row_b;         // x, y sweeps: diagonals of the row being assembled, before elimination
     double* src;           // per-node source term, a node field's shape
-    const double** face_row; // boundary row of each type, bc_coef[t]
     std::vector<Run> runs;   // the run lists of the lines, lines with the same runs sharing one
     std::vector<Span> lines; // line (i, j) at i*(ny+1) + j
     const Run* first_run(const Span* line) const { return runs.data() + line->begin; }

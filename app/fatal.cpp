@@ -1,4 +1,4 @@
-// app/fatal.cpp: fatal() and input_error(): report a message and end the process
+// app/fatal.cpp: fatal() and input_error() end the process; warning() reports and goes on
 #include "app/fatal.h"
 
 #include <cstdio>
@@ -19,4 +19,12 @@ void input_error(const char* message)
     fprintf(stderr, "Calefax: error: %s\n", message);
     fflush(stderr);
     exit(1);
+}
+
+// One line on standard error, flushed after standard output; the caller goes on.
+void warning(const std::string& message)
+{
+    fflush(stdout);
+    fprintf(stderr, "Calefax: warning: %s\n", message.c_str());
+    fflush(stderr);
 }

@@ -2,12 +2,18 @@
 #ifndef APP_FATAL_H
 #define APP_FATAL_H
 
+#include <string>
+
 // Writes message and a newline to standard output ("%s\n"), then ends the process with status 1.
 [[noreturn]] void fatal(const char* message);
 
 // Writes "Calefax: error: " and message on standard error, then ends the process with status 1.
 // For rejected input and unwritable output; message names the file and the place.
 [[noreturn]] void input_error(const char* message);
+
+// Writes "Calefax: warning: " and message on standard error; the run goes on. For input that is
+// accepted but probably not what was meant.
+void warning(const std::string& message);
 
 // Processor time used by the process so far, in seconds; callers take the difference of two calls.
 // Counts wraps of the 32-bit microsecond tick counter; not reentrant.

@@ -1,18 +1,79 @@
-// app/main.cpp: the command-line simulator: Calefax data_file input_file
+// app/main.cpp: the command-line simulator: Calefax [options] data_file input_file
 #include "adi/TSdg.h"
+#include "app/fatal.h"
 
+#include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+void usage()
+{
+    std::cout << "Please enter: Calefax data_file input_file " << std::endl;
+    std::cout << "Please try again :)" << std::endl;
+}
+
+void help()
+{
+    std::cout << "Usage: Calefax [options] data_file input_file\n"
+                 "\n"
+                 "Advances the temperature of the chip of data_file, with the blocks of input_file,\n"
+                 "by the Douglas-Gunn ADI scheme, and writes the probe history\n"
+                 "(Calefax_transient.txt) and the cut planes named in data_file.\n"
+                 "Options may stand before or after the file names.\n"
+                 "\n"
+                 "  --energy       print the energy audit at the end of the run: energy injected,\n"
+                 "                 stored and lost through the faces, and their imbalance\n"
+                 "  --legacy-rows  give nodes the rows of the older assignment (their place in the\n"
+                 "                 last block covering them, base material on the faces); it does\n"
+                 "                 not conserve energy where blocks touch each other or a face, and\n"
+                 "                 is kept only to compare with results stored before\n"
+                 "  --help         print this text and exit\n";
+}
+
+} // namespace
 
 // Checks the command line, prints the banner, then one transient ADI run with convective faces:
-// the model from the data file, the blocks from the input file. Exit status 0, or 1 when an input
-// is rejected or a result file cannot be written.
+// the model from the data file, the blocks from the input file. Exit status 0; 1 when an input
+// is rejected, the run diverges or a result file cannot be written; 2 for a wrong command line.
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    std::vector<const char*> files;
+    bool legacy = false, energy = false;
+    for (int a = 1; a < argc; a++)
     {
-        std::cout << "Please enter: Calefax data_file input_file " << std::endl;
-        std::cout << "Please try again :)" << std::endl;
-        return 0;
+        const char* arg = argv[a];
+        if (strcmp(arg, "--") == 0)
+        {
+            for (a++; a < argc; a++)
+                files.push_back(argv[a]);
+            break;
+        }
+        if (strcmp(arg, "--help") == 0)
+        {
+            help();
+            return 0;
+        }
+        else if (strcmp(arg, "--legacy-rows") == 0)
+            legacy = true;
+        else if (strcmp(arg, "--energy") == 0)
+            energy = true;
+        else if (strncmp(arg, "--", 2) == 0)
+        {
+            std::cerr << "Calefax: error: unknown option '" << arg << "' (see Calefax --help)"
+                      << std::endl;
+            return 2;
+        }
+        else
+            files.push_back(arg);
+    }
+    if (files.size() != 2)
+    {
+        usage();
+        return 2;
     }
     std::cout << std::string(60, '*') << std::endl;
     std::cout << "*" << std::string(20, ' ') << "3D Calefax Simulator" << std::string(18, ' ')
@@ -22,7 +83,9 @@ int main(int argc, char** argv)
     std::cout << "*" << std::string(58, ' ') << "*" << std::endl;
     std::cout << std::string(60, '*') << std::endl;
 
-    TSdg solver(argv[1]);
-    solver.read_geometry(argv[2]);
+    TSdg solver(files[0]);
+    solver.legacy_rows = legacy;
+    solver.energy_audit = energy;
+    solver.read_geometry(files[1]);
     return solver.Dauglas_Gunn_Convection();
 }

@@ -42,6 +42,15 @@ TS3D::TS3D(const char* data_file)
     if (!parse_data_file(in, data_file, d, error))
         input_error(error.c_str());
 
+    const double spacing[3] = {d.dx, d.dy, d.dz};
+    for (int a = 0; a < 3; a++)
+        if (spacing[a] > 0.01)
+        {
+            std::ostringstream w;
+            w << data_file << ": d" << "xyz"[a] << " = " << spacing[a]
+              << " m is larger than 1 cm: spacings are in metres";
+            warning(w.str());
+        }
     n_steps = d.n_steps;
     nx = d.nx;
     ny = d.ny;
@@ -123,6 +132,7 @@ TS3D::TS3D(int nx, int ny, int nz, double dt, double T_amb)
 void TS3D::finish_setup()
 {
     n_nodes = (nx + 1) * (ny + 1) * (nz + 1);
+    legacy_rows = false;
     bc_coef = new double*[27];
     for (int t = 0; t < 27; t++)
     {

@@ -2,7 +2,11 @@
 #ifndef MODEL_TS3D_H
 #define MODEL_TS3D_H
 
+#include "model/cells.h"
 #include "model/material.h"
+
+#include <functional>
+#include <vector>
 
 // TS3D describes the simulated chip independently of the solution method. The chip is a box of
 // nx x ny x nz grid intervals; temperatures live on the (nx+1)(ny+1)(nz+1) nodes, numbered from 0
@@ -42,6 +46,16 @@ public:
     double T_amb;       // ambient temperature; also the initial temperature of the ADI fields
     material* layers;   // the layer table: n_layers records
 
+    // ---- cells (model/cells.h) -----------------------------------------------------------------
+    // false: every node's row is built from its eight cells, so that heat leaving one node
+    // arrives at the other wherever blocks touch each other or the faces. true: the rows of the
+    // older assignment (a node takes the row of its place in the last block covering it, a face
+    // node the base material's boundary row), which do not conserve energy where a block
+    // touches another block or a face of the grid; kept to reproduce stored results.
+    bool legacy_rows;
+    CellArrangements cells;         // the arrangements met by assign_blocks
+    std::vector<double> face_coef;  // face rows, 11 values each, by face id (Build_face_rows)
+
     // ---- construction ------------------------------------------------------------------------
     // Reads the data file. On a file that cannot be opened prints "No input file is read!"; on any
     // unreadable or invalid item prints one line naming the file and the item; both end the program
@@ -60,6 +74,22 @@ public:
     int type_bc(int i, int j, int k);
     // Fills every value of the 27 rows of bc_coef from h, dx, dy, dz, k, T_amb, ry and rz.
     void Build_BC();
+    // Face table: rows 0..26 a copy of bc_coef (Build_BC must have run), then the rows of the
+    // face arrangements in cells, by the cell rules.
+    void Build_face_rows();
+    // The face row of face id id (a boundary type or 27 + arrangement).
+    const double* face_row(int id) const { return face_coef.data() + 11 * (size_t)id; }
+    // Inner rows 27*n_layers + 1 + r of coef: the inner arrangements r of cells.
+    void Build_cell_rows(double** coef) const;
+
+    // ---- blocks ------------------------------------------------------------------------------
+    // Calls node(i, j, k, id, q0) for every node of the grid with its row id (an inner node's
+    // row of the coefficient table, a face node's face id) and power density q0, blocks of layer
+    // layer[b] and density density[b]: from the cells (refilling cells), or with legacy_rows the
+    // older assignment (face nodes: their boundary type and the share of the last block).
+    void assign_blocks(const std::vector<BlockRecord>& blocks, const std::vector<int>& layer,
+                       const std::vector<double>& density,
+                       const std::function<void(int, int, int, int, double)>& node);
 
     // ---- field display on standard output (titled blocks of 13-character columns) ------------
     // v[0..last], one value per line.

@@ -65,7 +65,7 @@ inline double node_row(TSdg& s, int sweep, int i, int j, int k, double tau, doub
                c[0] * Txm + c[1] * Tym + c[2] * Tzm + (c[3] - c[7] * sum_z) * T0 + c[4] * Txp +
                c[5] * Typ + c[6] * Tzp + S;
     }
-    const double* b = s.bc_coef[s.type_bc(i, j, k)];
+    const double* b = s.face_row(s.coef_id[i][j][k]);
     if (sweep == 0)
     {
         row[0] = -b[0];

@@ -17,14 +17,16 @@ static std::string load(TSdg& s, const std::string& text)
 
 // Codes 27*layer + 9*cx + 3*cy + cz + 1 and shares 1, 1/2, 1/4, 1/8 over a 3x3x3 POLY block given
 // by reversed x and z corners, read past comments, empty lines and a record over several lines; a
-// later block wins where blocks overlap. Only 200 characters of a comment are skipped.
+// later block wins where blocks overlap; face nodes keep their boundary type. Only 200 characters
+// of a comment are skipped. (The older assignment, kept behind legacy_rows.)
 TEST(ReadGeometry, PositionCodesSharesAndLayout)
 {
     TSdg s(4, 4, 4, 1e-3, 25.0);
+    s.legacy_rows = true;
     ASSERT_EQ("", load(s, "* h\n\nb 3 1 3\n 1 3 1 POLY\n 8\no 3 3 3 4 4 4 M4 8\n\n* t\n   \n  "));
     // {i, j, k, code, power}: POLY corner, centre, face, edge; outside; corner of the later block
     const double cases[][5] = {{1, 1, 1, 27 + 1, 1},  {2, 2, 2, 27 + 14, 8}, {2, 2, 1, 27 + 13, 4},
-                               {3, 2, 3, 27 + 24, 2}, {0, 0, 0, 0, 0},       {3, 3, 3, 81 + 1, 1}};
+                               {3, 2, 3, 27 + 24, 2}, {0, 0, 0, 13, 0},      {3, 3, 3, 81 + 1, 1}};
     for (const auto& c : cases)
     {
         EXPECT_EQ(c[3], s.coef_id[(int)c[0]][(int)c[1]][(int)c[2]]) << c[0] << c[1] << c[2];
@@ -47,7 +49,8 @@ TEST(ReadGeometry, BadRecordsAreRefused)
     TSdg s(4, 4, 4, 1e-3, 25.0);
     for (const auto& c : cases)
         EXPECT_NE(std::string::npos, load(s, c[0]).find(c[1])) << c[0];
-    EXPECT_EQ(0, s.coef_id[0][0][0]);
+    EXPECT_EQ(0, s.coef_id[1][1][1]);
+    EXPECT_EQ(13, s.coef_id[0][0][0]);
 }
 
 // Rectangles in memory: power by covered area (cell (1, 1): 5 x 5 by the first, 4 x 4 by the

@@ -3,18 +3,20 @@
 #include "scratch.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <sys/stat.h>
 
 static const std::string exe = CALEFAX_EXE;
 
-// Any argument count but two prints the two usage lines only, with status 0. A whole run prints
+// Any count of file names but two prints the two usage lines only, with status 2. A whole run prints
 // the banner first and "Done!" last; result files that cannot be written (the history, a cut
 // plane) are reported after the rest of the run, with status 1.
 TEST(Cli, UsageRunAndUnwritableResults)
 {
     ScratchDir dir;
     Outcome r = run_command(exe + " chip.dat");
-    EXPECT_EQ(0, r.status);
+    EXPECT_EQ(2, r.status);
     EXPECT_EQ("Please enter: Calefax data_file input_file \nPlease try again :)\n", r.out);
     DataText t;
     t.cuts = "1 z 2 mid.txt";
@@ -57,4 +59,40 @@ TEST(Cli, RefusedFiles)
         EXPECT_EQ("earlier result\n", read_file("Calefax_transient.txt"));
     }
     EXPECT_NE(std::string::npos, read_file("run.out").find("Layer GOLD is not defined\n"));
+}
+
+// Options stand before or after the file names and --help lists them all; an unknown option is
+// refused with status 2. The energy audit balances; a spacing over a centimetre and an input file
+// without blocks are warned about and the run goes on.
+TEST(Cli, OptionsAuditAndWarnings)
+{
+    ScratchDir dir;
+    Outcome r = run_command(exe + " --help");
+    EXPECT_EQ(0, r.status);
+    for (const char* o : {"--energy", "--legacy-rows", "--help"})
+        EXPECT_NE(std::string::npos, r.out.find(o)) << o;
+    DataText t;
+    write_file("chip.dat", t.text());
+    write_file("chip.in", "hot 0 0 1 2 4 3 ACTIVE 1e12\ncu 2 0 1 4 4 4 CU 0\n");
+    for (const char* args : {" --energy chip.dat chip.in", " chip.dat chip.in --energy"})
+    {
+        r = run_command(exe + args);
+        ASSERT_EQ(0, r.status) << r.err;
+        size_t at = r.out.find("Imbalance (relative):");
+        ASSERT_NE(std::string::npos, at) << args;
+        EXPECT_LT(std::fabs(std::stod(r.out.substr(at + 21))), 1e-11) << r.out.substr(at);
+    }
+    r = run_command(exe + " --energy chip.dat chip.in --legacy-rows");
+    EXPECT_GT(std::fabs(std::stod(r.out.substr(r.out.find("Imbalance (relative):") + 21))), 1e-3);
+    r = run_command(exe + " --fast chip.dat chip.in");
+    EXPECT_EQ(2, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("unknown option '--fast'"));
+
+    t.spacing = "2e-2 1e-3 1e-3";
+    write_file("wide.dat", t.text());
+    write_file("none.in", "* nothing\n");
+    r = run_command(exe + " wide.dat none.in");
+    EXPECT_EQ(0, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("Calefax: warning: wide.dat: dx = 0.02 m"));
+    EXPECT_NE(std::string::npos, r.err.find("Calefax: warning: none.in: no block"));
 }
