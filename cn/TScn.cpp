@@ -24,8 +24,12 @@ TScn::TScn(int nx, int ny, int nz, double dt, double T_amb)
         T[n] = 35.0;
         rhs[n] = 0.0;
         power[n] = 0.0;
-        coef_id[n] = 0;
     }
+    // a face node's row id is its boundary type until blocks are read
+    for (int j = 0; j <= ny; j++)
+        for (int k = 0; k <= nz; k++)
+            for (int i = 0; i <= nx; i++)
+                coef_id[i + (nx + 1) * (k + (nz + 1) * j)] = type_bc(i, j, k);
 }
 
 // A run releases A, A_perm, L and rhs_perm and nulls them; whatever is still held here was never
@@ -74,18 +78,6 @@ void TScn::read_geometry()
 
 bool TScn::read_geometry(std::istream& in, const char* file, std::string& error)
 {
-    // ---- coefficient table: 27 rows per layer and the base row, all 0.0 ---------------------
-    if (coef == nullptr)
-    {
-        n_coef_rows = 27 * n_layers + 1;
-        coef = new double*[n_coef_rows];
-        for (int r = 0; r < n_coef_rows; r++)
-            coef[r] = new double[8];
-    }
-    for (int r = 0; r < n_coef_rows; r++)
-        for (int c = 0; c < 8; c++)
-            coef[r][c] = 0.0;
-
     // ---- records: nothing is applied unless all read whole and lie in the grid ---------------
     std::vector<BlockRecord> blocks;
     if (!parse_block_records(in, file, COMMENT_AFTER_BLANKS, blocks, error))
@@ -94,24 +86,43 @@ bool TScn::read_geometry(std::istream& in, const char* file, std::string& error)
         if (!block_inside_grid(b, nx, ny, nz, file, error))
             return false;
 
-    // ---- apply in file order; an unknown layer keeps the previous block's index --------------
+    // ---- layers in file order; an unknown layer keeps the previous block's index -------------
+    std::vector<int> index(blocks.size());
+    std::vector<double> density(blocks.size());
     int layer = 0;
-    for (const BlockRecord& b : blocks)
+    for (size_t b = 0; b < blocks.size(); b++)
     {
-        std::cout << "Layer Name= " << b.layer << std::endl;
-        int found = find_layer(layers, n_layers, b.layer.c_str());
+        std::cout << "Layer Name= " << blocks[b].layer << std::endl;
+        int found = find_layer(layers, n_layers, blocks[b].layer.c_str());
         if (found < 0)
-            std::cout << "Layer " << b.layer << " is not defined" << std::endl;
+            std::cout << "Layer " << blocks[b].layer << " is not defined" << std::endl;
         else
             layer = layers[found].index;
+        index[b] = layer;
+        density[b] = blocks[b].power;
+    }
+    assign_blocks(blocks, index, density,
+                  [&](int i, int j, int k, int id, double q0)
+                  {
+                      int n = i + (nx + 1) * (k + (nz + 1) * j);
+                      coef_id[n] = id;
+                      power[n] = q0;
+                  });
 
-        for_each_block_node(b,
-                            [&](int i, int j, int k, int code, double share)
-                            {
-                                int n = i + (nx + 1) * (k + (nz + 1) * j);
-                                coef_id[n] = 27 * layer + code + 1;
-                                power[n] = share;
-                            });
+    // ---- coefficient table: 27 rows per layer, the base row and the cells' rows, all 0.0 ------
+    if (coef != nullptr)
+    {
+        for (int r = 0; r < n_coef_rows; r++)
+            delete[] coef[r];
+        delete[] coef;
+    }
+    n_coef_rows = 27 * n_layers + 1 + (int)cells.inner.size();
+    coef = new double*[n_coef_rows];
+    for (int r = 0; r < n_coef_rows; r++)
+    {
+        coef[r] = new double[8];
+        for (int c = 0; c < 8; c++)
+            coef[r][c] = 0.0;
     }
     return true;
 }

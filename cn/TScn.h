@@ -38,7 +38,8 @@ class TScn : public TS3D
 {
 public:
     int n_coef_rows;  // rows of coef: 27*n_layers + 1 once read_geometry has run, else 0
-    int* coef_id;     // [n_nodes] row of coef of each node: 27*layer + position code, 0 if bare
+    int* coef_id;     // [n_nodes] row of each node: inner nodes in coef, face nodes in the face
+                      // table (TS3D::face_row; their boundary type until blocks are read)
     double* power;    // [n_nodes] node's share of its block's power density, W/m^3; 0.0 if bare
     double** coef;    // [n_coef_rows][8] coefficient rows (Build_CN_C); null before read_geometry
     double* T;        // [n_nodes] current temperature; 35.0 from the constructor
@@ -50,7 +51,8 @@ public:
 
     // ---- construction ------------------------------------------------------------------------
     // Built-in model TS3D(nx, ny, nz, dt, T_amb) (spacing 1e-6 on every axis, so ry = rz = 1),
-    // an empty A of dimension n_nodes, T = 35.0 (not T_amb), rhs = power = 0.0, coef_id = 0.
+    // an empty A of dimension n_nodes, T = 35.0 (not T_amb), rhs = power = 0.0, coef_id 0 inside
+    // and the boundary type on the faces.
     TScn(int nx, int ny, int nz, double dt, double T_amb);
     // Releases the arrays the object owns, and A when no run has released it.
     ~TScn();
@@ -62,15 +64,15 @@ public:
     // opened or read is reported in one line on standard output and gives no blocks; a rejected
     // record ends the program through fatal() with the message naming the line.
     void read_geometry();
-    // Creates coef (n_coef_rows rows of 0.0; an existing coef is zeroed), then reads the block
-    // records of in: "*" after any white space starts a comment line (at most 200 characters
+    // Reads the block records of in: "*" after any white space starts a comment line (at most 200 characters
     // skipped). If every record reads whole and lies in the grid, then for each record in file
     // order: "Layer Name= NAME" on standard output; the layer is the first table record named
     // NAME without regard to case, or else "Layer NAME is not defined" is printed and the previous
-    // block's layer is kept (0 for the first block); every node of the block (x outer, z inner)
-    // gets coef_id = 27*layer + position code and power = block power / share divisor, later
-    // blocks overwriting earlier ones. Otherwise returns false with error = "FILE:LINE: ...",
-    // printing and applying nothing. Layer names of any length are accepted.
+    // block's layer is kept (0 for the first block); then every node gets its row id and power
+    // from the blocks (TS3D::assign_blocks: from its cells, or with legacy_rows the older
+    // assignment), and coef is made anew, zeroed, with the rows they need. Otherwise returns
+    // false with error = "FILE:LINE: ...", printing and applying nothing. Layer names of any
+    // length are accepted.
     bool read_geometry(std::istream& in, const char* file, std::string& error);
 
     // ---- coefficients ------------------------------------------------------------------------

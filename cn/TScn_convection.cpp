@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iostream>
 
-// Inner nodes take the rows of Build_CN_C as in the fixed-face run; every node on a face, edge or
-// corner of the grid takes the row bc = bc_coef[type_bc(i, j, k)] with the base material:
+// Inner nodes take the rows of Build_CN_C and the cells as in the fixed-face run; every node on a
+// face, edge or corner of the grid takes its face row bc = face_row(coef_id[n]) (model/cells.h):
 //   diagonal   (cap_base + bc[8] + bc[9] + bc[10])*bc[3]: capacity and conductance (with the
 //              convection h*d/k inside bc[8..10]) scaled by bc[3], twice the node's cell share
 //   links      -bc[4], -bc[6], -bc[5] to n+1, n+X, n+P (0 across a max face: nothing stored)
@@ -31,7 +31,9 @@ int TScn::Crank_Nicolson_Convection(int method, int steps, int px, int py, int p
     read_geometry();
     for (int l = 0; l < n_layers; l++)
         Build_CN_C(layers[l]);
+    Build_cell_rows(coef);
     Build_BC();
+    Build_face_rows();
     double* work = new double[n_nodes];
     double* T_new = new double[n_nodes];
     double* hist = new double[steps];
@@ -50,7 +52,7 @@ int TScn::Crank_Nicolson_Convection(int method, int steps, int px, int py, int p
                 double diag;
                 if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
                 {
-                    const double* bc = bc_coef[type_bc(i, j, kk)];
+                    const double* bc = face_row(coef_id[n]);
                     diag = (cap_base + bc[8] + bc[9] + bc[10]) * bc[3];
                     c = bc;
                 }
@@ -80,7 +82,7 @@ int TScn::Crank_Nicolson_Convection(int method, int steps, int px, int py, int p
                 double Q2 = (power[n] + power[n]) * dx2 / k;
                 if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
                 {
-                    const double* bc = bc_coef[type_bc(i, j, kk)];
+                    const double* bc = face_row(coef_id[n]);
                     rhs[n] = cn::face_terms(bc, cap_base, T, n, X, P, n_nodes) + Q2 + bc[7];
                 }
                 else
@@ -118,7 +120,7 @@ int TScn::Crank_Nicolson_Convection(int method, int steps, int px, int py, int p
                     int n = i + X * (kk + (nz + 1) * j);
                     double change;
                     if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
-                        change = cn::face_terms(bc_coef[type_bc(i, j, kk)], cap_base, work, n, X, P,
+                        change = cn::face_terms(face_row(coef_id[n]), cap_base, work, n, X, P,
                                                 n_nodes);
                     else
                         change = cn::inner_terms(coef[coef_id[n]], work, n, X, P, n_nodes, s);

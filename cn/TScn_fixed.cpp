@@ -27,6 +27,7 @@ int TScn::Crank_Nicolson(int method, int steps, int px, int py, int pz)
     read_geometry();
     for (int l = 0; l < n_layers; l++)
         Build_CN_C(layers[l]);
+    Build_cell_rows(coef);
     double* work = new double[n_nodes];
     double* T_new = new double[n_nodes];
     double* hist = new double[steps];

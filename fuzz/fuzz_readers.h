@@ -106,7 +106,8 @@ inline std::string datafile_verdict(const std::string& bytes, std::string* error
 // ---- block files -------------------------------------------------------------------------------
 
 // bytes as the ADI input file "fuzz.in" through s.read_geometry; afterwards every node names a
-// row of coef and holds a finite power, all zero when the file was rejected.
+// row (of coef inside, of the face table on the faces) and holds a finite power, all zero when
+// the file was rejected.
 inline std::string input_verdict(TSdg& s, const std::string& bytes, std::string* error)
 {
     for (int i = 0; i <= s.nx; i++)
@@ -120,14 +121,16 @@ inline std::string input_verdict(TSdg& s, const std::string& bytes, std::string*
     error->clear();
     bool ok = s.read_geometry(in, "fuzz.in", *error);
     FUZZ_PROMISE(ok ? error->empty() : located_in(*error, "fuzz.in"));
-    FUZZ_PROMISE(s.n_coef_rows == 27 * s.n_layers + 1);
+    FUZZ_PROMISE(s.n_coef_rows == 27 * s.n_layers + 1 + (int)s.cells.inner.size());
     for (int i = 0; i <= s.nx; i++)
         for (int j = 0; j <= s.ny; j++)
             for (int k = 0; k <= s.nz; k++)
             {
                 int id = s.coef_id[i][j][k];
                 double p = s.power[i][j][k];
-                FUZZ_PROMISE(id >= 0 && id < s.n_coef_rows && std::isfinite(p));
+                bool face = i == 0 || i == s.nx || j == 0 || j == s.ny || k == 0 || k == s.nz;
+                int rows = face ? 27 + (int)s.cells.face.size() : s.n_coef_rows;
+                FUZZ_PROMISE(id >= 0 && id < rows && std::isfinite(p));
                 FUZZ_PROMISE(ok || (id == 0 && p == 0.0));
             }
     return "";
@@ -145,10 +148,15 @@ inline std::string tsinput_verdict(TScn& s, const std::string& bytes, std::strin
     error->clear();
     bool ok = s.read_geometry(in, "TSinput.txt", *error);
     FUZZ_PROMISE(ok ? error->empty() : located_in(*error, "TSinput.txt"));
-    FUZZ_PROMISE(s.coef != nullptr && s.n_coef_rows == 27 * s.n_layers + 1);
+    FUZZ_PROMISE(!ok || (s.coef != nullptr &&
+                         s.n_coef_rows == 27 * s.n_layers + 1 + (int)s.cells.inner.size()));
     for (int n = 0; n < s.n_nodes; n++)
     {
-        FUZZ_PROMISE(s.coef_id[n] >= 0 && s.coef_id[n] < s.n_coef_rows);
+        const int i = n % (s.nx + 1), k = n / (s.nx + 1) % (s.nz + 1),
+                  j = n / ((s.nx + 1) * (s.nz + 1));
+        bool face = i == 0 || i == s.nx || j == 0 || j == s.ny || k == 0 || k == s.nz;
+        int rows = face ? 27 + (int)s.cells.face.size() : 27 * s.n_layers + 1 + (int)s.cells.inner.size();
+        FUZZ_PROMISE(s.coef_id[n] >= 0 && s.coef_id[n] < rows);
         FUZZ_PROMISE(std::isfinite(s.power[n]));
         FUZZ_PROMISE(ok || (s.coef_id[n] == 0 && s.power[n] == 0.0));
     }

@@ -18,6 +18,7 @@ static std::string read_text(TScn& s, const std::string& text)
 TEST(TScnReader, LayersPositionCodesSharesAndOverlap)
 {
     TScn s(6, 6, 6, 1e-9, 35.0);
+    s.legacy_rows = true; // position codes of the older assignment
     EXPECT_EQ("Layer Name= Gold\nLayer Gold is not defined\nLayer Name= poly\n"
               "Layer Name= Silver\nLayer Silver is not defined\nLayer Name= al\n"
               "Layer Name= M4\nLayer Name= M3\nLayer Name= POLY\n",
@@ -26,13 +27,13 @@ TEST(TScnReader, LayersPositionCodesSharesAndOverlap)
                            "box 3 5 2 1 2 4 M4 64.0\nbar 5 0 6 6 0 6 M3 8.0\n"
                            "dot 3 5 4 3 5 4 POLY 16.0\n  * last line without a newline"));
     const struct { int n, id; double power; } nodes[] = {
-        {cn_node(6, 6, 0, 6, 0), 0 * 27 + 1, 0.125}, // unknown first layer: index 0; one node: P/8
-        {cn_node(6, 6, 4, 6, 0), 1 * 27 + 1, 0.125}, // unknown: the previous block's layer, "poly"
-        {cn_node(6, 6, 6, 6, 0), 5 * 27 + 1, 0.125}, // "al": the first "Al" of the table
+        {cn_node(6, 6, 0, 6, 0), 16, 0.125},         // face nodes keep their boundary type; P/8
+        {cn_node(6, 6, 4, 6, 0), 7, 0.125},
+        {cn_node(6, 6, 6, 6, 0), 25, 0.125},
         {cn_node(6, 6, 2, 3, 3), 3 * 27 + 14, 64.0}, // inside the box; corners in any order
         {cn_node(6, 6, 3, 2, 3), 3 * 27 + 20, 16.0}, // edge x-max, y-min
         {cn_node(6, 6, 3, 5, 4), 1 * 27 + 1, 2.0},   // overwritten by the single node: code 1, P/8
-        {cn_node(6, 6, 6, 0, 6), 4 * 27 + 19, 1.0}}; // two nodes along x, one thick in y and z
+        {cn_node(6, 6, 6, 0, 6), 23, 1.0}};         // two nodes along x, one thick in y and z
     for (const auto& c : nodes)
         EXPECT_EQ((std::pair<int, double>(c.id, c.power)),
                   (std::pair<int, double>(s.coef_id[c.n], s.power[c.n]))) << "node " << c.n;
