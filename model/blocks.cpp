@@ -3,7 +3,11 @@
 
 #include "model/datafile.h"
 
+#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 
 namespace
@@ -43,20 +47,53 @@ bool only_blanks_left(std::istream& in)
     return done;
 }
 
-// Extracts the nine items of one record; returns 0 when all were read, else the number (1..9) of
-// the first item that could not be read.
-int extract_record(std::istream& in, BlockRecord& b)
+// One white-space separated token of the stream, or false at the end of the text.
+bool token(std::istream& in, std::string& t)
 {
-    if (!(in >> b.name))
+    return static_cast<bool>(in >> t);
+}
+
+// The whole of t as an int (optional sign, decimal digits, in range); false otherwise.
+bool whole_int(const std::string& t, int& v)
+{
+    if (t.empty() || t.size() > 20)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    long long x = strtoll(t.c_str(), &end, 10);
+    if (*end != '\0' || errno != 0 || x < INT_MIN || x > INT_MAX || !isdigit((unsigned char)t.back()))
+        return false;
+    v = (int)x;
+    return true;
+}
+
+// The whole of t as a finite decimal double; false otherwise (so "22W" is no power density).
+bool whole_double(const std::string& t, double& v)
+{
+    if (t.empty() || t.find_first_not_of("0123456789+-.eE") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    v = strtod(t.c_str(), &end);
+    return *end == '\0' && std::isfinite(v);
+}
+
+// Extracts the nine items of one record, each a whole token; returns 0 when all were read, else
+// the number (1..9) of the first item that could not be read, with its token in bad (empty at the
+// end of the text).
+int extract_record(std::istream& in, BlockRecord& b, std::string& bad)
+{
+    bad.clear();
+    if (!token(in, b.name))
         return 1;
     int* corner[6] = {&b.x1, &b.y1, &b.z1, &b.x2, &b.y2, &b.z2};
     for (int q = 0; q < 6; q++)
-        if (!(in >> *corner[q]))
+        if (!token(in, bad) || !whole_int(bad, *corner[q]))
             return 2 + q;
-    if (!(in >> b.layer))
+    if (!token(in, b.layer))
         return 8;
-    if (!(in >> b.power) || !std::isfinite(b.power))
+    if (!token(in, bad) || !whole_double(bad, b.power))
         return 9;
+    bad.clear();
     return 0;
 }
 
@@ -97,7 +134,8 @@ bool parse_block_records(std::istream& in, const char* file, CommentRule rule,
 
         BlockRecord b;
         b.line = line;
-        int bad = extract_record(in, b);
+        std::string found;
+        int bad = extract_record(in, b, found);
         if (bad != 0)
         {
             bool at_end = in.eof();
@@ -108,7 +146,9 @@ bool parse_block_records(std::istream& in, const char* file, CommentRule rule,
                 s << "expected a block record";
             else
                 s << "block record '" << b.name << "' cannot be read: expected " << what[bad];
-            if (at_end)
+            if (!found.empty())
+                s << ", found '" << found << "'";
+            if (at_end && found.empty())
                 s << " before the end of the file";
             error = s.str();
             return false;

@@ -1,0 +1,174 @@
+// tests/test_cells.cpp: the cell rules against an assembly of the steady equations cell by cell
+#include "adi/TSdg.h"
+#include "adi/TSdg_sweeps.h"
+#include "model/cells.h"
+#include "scratch.h"
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+// Which arrangements of a node's cells the layer table describes: a block's cells round one of
+// its nodes (a box of octants), never two layers, never octants set diagonally.
+TEST(Cells, LayerTableRowsOfArrangements)
+{
+    const int B = CELL_BASE;
+    struct
+    {
+        Octants o;
+        int row;
+    } cases[] = {
+        {{B, B, B, B, B, B, B, B}, 0},
+        {{2, 2, 2, 2, 2, 2, 2, 2}, 27 * 2 + 14},
+        {{B, B, B, B, B, B, B, 4}, 27 * 4 + 1},  // plus side on every axis: a lowest corner
+        {{1, B, B, B, B, B, B, B}, 27 * 1 + 27}, // minus side on every axis: a highest corner
+        {{B, 3, B, 3, B, 3, B, 3}, 27 * 3 + 13}, // z plus side, both sides of x and y: a bottom face
+        {{B, 3, B, B, B, B, 3, B}, -1},          // two cells set diagonally
+        {{B, 3, B, 3, B, 5, B, 3}, -1},          // two layers
+        {{B, B, B, CELL_OUTSIDE, B, B, B, B}, -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.row, layer_table_row(c.o));
+}
+
+namespace
+{
+
+// Steady state of the model of s, assembled cell by cell without the cell rules: every cell adds
+// to the eight nodes at its corners its conductances along its twelve edges (k * quarter face /
+// length), its power (q V / 8 each) and, on a face of the grid, h times a quarter of its face.
+// The block owning each cell is given by owner (cells ck fastest); solved densely.
+std::vector<double> reference_steady(const TSdg& s, const std::vector<int>& layer_of_cell,
+                                     const std::vector<double>& q_of_cell)
+{
+    const int nx = s.nx, ny = s.ny, nz = s.nz;
+    const int n = (nx + 1) * (ny + 1) * (nz + 1);
+    auto node = [&](int i, int j, int k) { return (i * (ny + 1) + j) * (nz + 1) + k; };
+    std::vector<double> A((size_t)n * n, 0.0), b(n, 0.0);
+    const double d[3] = {s.dx, s.dy, s.dz};
+    for (int ci = 0; ci < nx; ci++)
+        for (int cj = 0; cj < ny; cj++)
+            for (int ck = 0; ck < nz; ck++)
+            {
+                int c = (ci * ny + cj) * nz + ck, L = layer_of_cell[c];
+                double kc = L < 0 ? s.k : s.layers[L].k;
+                for (int o = 0; o < 8; o++)
+                {
+                    int v[3] = {ci + (o >> 2 & 1), cj + (o >> 1 & 1), ck + (o & 1)};
+                    int p = node(v[0], v[1], v[2]);
+                    b[p] += q_of_cell[c] * s.dx * s.dy * s.dz / 8.0;
+                    for (int a = 0; a < 3; a++)
+                    {
+                        double quarter = d[(a + 1) % 3] * d[(a + 2) % 3] / 4.0;
+                        // the edge along a from this corner to the cell's other corner
+                        int w[3] = {v[0], v[1], v[2]};
+                        w[a] += (o >> (2 - a) & 1) ? -1 : 1;
+                        double g = kc * quarter / d[a];
+                        A[(size_t)p * n + p] += g;
+                        A[(size_t)p * n + node(w[0], w[1], w[2])] -= g;
+                        // convection through the face of the grid the corner lies on along a
+                        int last[3] = {nx, ny, nz};
+                        if (v[a] == 0 || v[a] == last[a])
+                        {
+                            double h = s.h[2 * a + (v[a] == 0)];
+                            A[(size_t)p * n + p] += h * quarter;
+                            b[p] += h * quarter * s.T_amb;
+                        }
+                    }
+                }
+            }
+    for (int c = 0; c < n; c++) // Gaussian elimination, the matrix is symmetric positive definite
+        for (int r = c + 1; r < n; r++)
+        {
+            double f = A[(size_t)r * n + c] / A[(size_t)c * n + c];
+            if (f == 0.0)
+                continue;
+            for (int q = c; q < n; q++)
+                A[(size_t)r * n + q] -= f * A[(size_t)c * n + q];
+            b[r] -= f * b[c];
+        }
+    std::vector<double> T(n);
+    for (int r = n - 1; r >= 0; r--)
+    {
+        double sum = b[r];
+        for (int q = r + 1; q < n; q++)
+            sum -= A[(size_t)r * n + q] * T[q];
+        T[r] = sum / A[(size_t)r * n + r];
+    }
+    return T;
+}
+
+} // namespace
+
+// Blocks touching each other and the faces, overlapping, three materials meeting at a node and a
+// block zero intervals thick: a long ADI run settles where the cell-by-cell equations put it, and
+// the heat leaving the faces equals the power of the cells.
+TEST(Cells, LongRunMatchesCellByCellSteadyState)
+{
+    ScratchDir dir;
+    DataText t;
+    t.grid = "6 5 4";
+    t.spacing = "1e-4 2e-4 5e-5";
+    t.dt = "2e-3";
+    t.h = "1e3 2e4 3e3 4e4 5e5 6e3";
+    write_file("chip.dat", t.text());
+    TSdg s("chip.dat");
+    const char* blocks = "a 0 0 0 3 5 2 CU 1e11\n"   // on four faces
+                         "b 3 0 0 6 3 2 OXIDE 2e11\n" // touches a, on faces
+                         "c 2 2 1 5 4 3 ACTIVE 5e10\n" // overlaps a and b: three materials meet
+                         "d 1 1 4 5 4 4 M1 3e11\n";    // zero thickness at the top plane
+    std::istringstream in(blocks);
+    std::string error;
+    CoutCapture quiet;
+    ASSERT_TRUE(s.read_geometry(in, "chip.in", error)) << error;
+
+    // the cells each block owns, later blocks winning, as the reference sees them
+    std::vector<int> layer(6 * 5 * 4, CELL_BASE);
+    std::vector<double> q(layer.size(), 0.0);
+    struct { int i0, i1, j0, j1, k0, k1, L; double q; } own[] = {
+        {0, 3, 0, 5, 0, 2, 9, 1e11}, {3, 6, 0, 3, 0, 2, 3, 2e11},
+        {2, 5, 2, 4, 1, 3, 2, 5e10}, {1, 5, 1, 4, 3, 4, 4, 3e11}};
+    for (const auto& o : own)
+        for (int i = o.i0; i < o.i1; i++)
+            for (int j = o.j0; j < o.j1; j++)
+                for (int k = o.k0; k < o.k1; k++)
+                {
+                    layer[(i * 5 + j) * 4 + k] = o.L;
+                    q[(i * 5 + j) * 4 + k] = o.q;
+                }
+    std::vector<double> want = reference_steady(s, layer, q);
+
+    for (int l = 0; l < s.n_layers; l++)
+        s.Build_DG_C(s.layers[l]);
+    s.Build_cell_rows(s.coef);
+    s.Build_BC();
+    s.Build_face_rows();
+    double tau = (s.rho * s.cp * pow(s.dx, 2.0)) / (s.k * s.dt);
+    adi::Sweeps sweeps(s);
+    for (int step = 0; step < 4000; step++)
+        sweeps.step(tau);
+    double worst = 0.0, out = 0.0;
+    const double* T = s.T[0][0];
+    for (size_t p = 0; p < want.size(); p++)
+        worst = std::max(worst, std::fabs(T[p] - want[p]) / std::fabs(want[p] - s.T_amb + 1e-300));
+    EXPECT_LT(worst, 1e-8);
+    // heat out through the faces of the reference field against the cells' power
+    double power = 0.0;
+    for (size_t c = 0; c < q.size(); c++)
+        power += q[c] * s.dx * s.dy * s.dz;
+    for (int i = 0; i <= s.nx; i++)
+        for (int j = 0; j <= s.ny; j++)
+            for (int k = 0; k <= s.nz; k++)
+            {
+                const int at[3] = {i, j, k}, last[3] = {s.nx, s.ny, s.nz};
+                const double d[3] = {s.dx, s.dy, s.dz};
+                double cells = (i > 0 && i < s.nx ? 2 : 1) * (j > 0 && j < s.ny ? 2 : 1) *
+                               (k > 0 && k < s.nz ? 2 : 1);
+                for (int a = 0; a < 3; a++)
+                    if (at[a] == 0 || at[a] == last[a])
+                        out += s.h[2 * a + (at[a] == 0)] * cells * d[(a + 1) % 3] *
+                               d[(a + 2) % 3] / 4.0 * (s.T[i][j][k] - s.T_amb);
+            }
+    EXPECT_NEAR(1.0, out / power, 1e-9);
+}
