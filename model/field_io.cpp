@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <vector>
 
 namespace
 {
@@ -50,7 +49,6 @@ public:
                 break;
         }
         ok = fd >= 0;
-        buf.reserve(chunk + 8);
     }
     ~Sink()
     {
@@ -62,23 +60,23 @@ public:
     Sink(const Sink&) = delete;
     Sink& operator=(const Sink&) = delete;
 
+    // p[0..n-1] as they are
     void bytes(const char* p, size_t n)
     {
-        buf.insert(buf.end(), p, p + n);
-        if (buf.size() >= chunk)
-            flush();
+        for (size_t m = 0; m < n; m++)
+            put(p[m]);
     }
     void text(const std::string& s) { bytes(s.data(), s.size()); }
     // v as 8 little-endian bytes, whatever the host's order
     void u64(uint64_t v)
     {
-        size_t at = buf.size();
-        buf.resize(at + 8);
-        for (int n = 0; n < 8; n++)
-            buf[at + n] = char((v >> (8 * n)) & 0xff);
-        if (buf.size() >= chunk)
+        if (used + 8 > chunk)
             flush();
+        for (int n = 0; n < 8; n++)
+            buf[used + n] = char((v >> (8 * n)) & 0xff);
+        used += 8;
     }
+    // the IEEE 754 bits of v, little-endian
     void f64(double v)
     {
         uint64_t bits;
@@ -100,12 +98,20 @@ public:
     }
 
 private:
+    // one byte into the buffer, emptied first when full
+    void put(char c)
+    {
+        if (used == chunk)
+            flush();
+        buf[used++] = c;
+    }
+    // buf[0..used-1] to the file, write() repeated until all is taken or it fails; empties buf
     void flush()
     {
         size_t done = 0;
-        while (ok && done < buf.size())
+        while (ok && done < used)
         {
-            ssize_t w = write(fd, buf.data() + done, buf.size() - done);
+            ssize_t w = write(fd, buf + done, used - done);
             if (w < 0 && errno == EINTR)
                 continue;
             if (w <= 0)
@@ -113,7 +119,7 @@ private:
             else
                 done += size_t(w);
         }
-        buf.clear();
+        used = 0;
     }
 
     static constexpr size_t chunk = 1 << 16;    // bytes handed to write() at a time
@@ -123,7 +129,8 @@ private:
     int fd;                 // descriptor of tmp, -1 once closed or when it could not be opened
     bool ok;                // no failure so far
     bool committed = false; // tmp renamed over path
-    std::vector<char> buf;  // bytes not yet written
+    char buf[chunk];        // bytes not yet written: buf[0..used-1]
+    size_t used = 0;
 };
 
 // Full-precision decimal of v: 17 significant digits read back to the same double.
