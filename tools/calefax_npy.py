@@ -1,11 +1,11 @@
 # tools/calefax_npy.py: one plane of a whole temperature field saved as .npy, for calefax-plot
 #
-# A field file holds float64 values on three axes (i, j, k) of nodes, shape (nx+1, ny+1, nz+1),
-# as the simulator writes it (little-endian, C order); big-endian values and Fortran order are
-# read as well. NumPy reads the data when it is installed (through a memory map, so only the
-# plane is touched); otherwise a small standard-library reader of the .npy header (versions 1.0,
-# 2.0 and 3.0) picks the plane's values out of a memory map of the file. The header is always
-# checked here first, so both ways accept and refuse the same files with the same messages.
+# A field file holds little-endian float64 values ('<f8') in C order on three axes (i, j, k) of
+# nodes, shape (nx+1, ny+1, nz+1), as the simulator writes it. NumPy reads the data when it is
+# installed (through a memory map, so only the plane is touched); otherwise a small
+# standard-library reader of the .npy header (versions 1.0, 2.0 and 3.0) picks the plane's values
+# out of a memory map of the file. The header is always checked here first, so both ways accept
+# and refuse the same files with the same messages.
 
 import ast
 import math
@@ -53,8 +53,9 @@ def field_plane(path, a, index):
     OSError when it cannot be read."""
     with open(path, "rb") as f:
         descr, fortran, shape, offset = read_header(f)
-        if descr not in ("<f8", ">f8") or type(fortran) is not bool:
-            raise FieldError("dtype %r where a field holds '<f8' (float64) values" % (descr,))
+        if descr != "<f8" or fortran is not False:
+            raise FieldError("dtype %r%s where a field holds '<f8' (float64) values in C order"
+                             % (descr, ", Fortran order" if fortran else ""))
         if len(shape) != 3 or not all(type(n) is int and n > 0 for n in shape):
             raise FieldError("shape %s where a field has three axes (i, j, k) of nodes"
                              % (shape,))
@@ -64,7 +65,7 @@ def field_plane(path, a, index):
         if not 0 <= index < shape[a]:
             raise FieldError("--index %d is outside 0..%d along %s (shape %d x %d x %d)"
                              % ((index, shape[a] - 1, "xyz"[a]) + shape))
-        rows = plane_rows(path, f, descr, fortran, shape, offset, a, index)
+        rows = plane_rows(path, f, shape, offset, a, index)
     for v, row in enumerate(rows):
         for h, t in enumerate(row):
             if not math.isfinite(t):
@@ -73,7 +74,7 @@ def field_plane(path, a, index):
     return rows
 
 
-def plane_rows(path, f, descr, fortran, shape, offset, a, index):
+def plane_rows(path, f, shape, offset, a, index):
     """The plane's rows from the checked field file open as f."""
     try:
         import numpy
@@ -85,11 +86,10 @@ def plane_rows(path, f, descr, fortran, shape, offset, a, index):
         except ValueError as e:
             raise FieldError("not a readable .npy file (%s)" % e)
         return numpy.take(field, index, axis=a).T.astype(float).tolist()
-    # node (i, j, k) is value (i*nj + j)*nk + k in C order, (k*nj + j)*ni + i in Fortran order
-    ni, nj, nk = shape
-    strides = (1, ni, ni * nj) if fortran else (nj * nk, nk, 1)
+    # node (i, j, k) is value (i*nj + j)*nk + k
+    strides = (shape[1] * shape[2], shape[2], 1)
     nh, nv = [shape[b] for b in range(3) if b != a]
-    value = struct.Struct(descr[0] + "d")
+    value = struct.Struct("<d")
     with mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as view:
         def at(h, v):
             p = sum(n * s for n, s in zip(node(a, index, h, v), strides))
