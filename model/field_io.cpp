@@ -40,8 +40,8 @@ public:
         // umask, as for any file the program creates.
         for (int attempt = 0; attempt < 100 && fd < 0; attempt++)
         {
-            std::string name = path + ".tmp" + std::to_string(getpid()) + "_" +
-                               std::to_string(attempt);
+            std::string name =
+                path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(attempt);
             fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0)
                 tmp = name;
@@ -122,7 +122,7 @@ private:
         used = 0;
     }
 
-    static constexpr size_t chunk = 1 << 16;    // bytes handed to write() at a time
+    static constexpr size_t chunk = 1 << 16; // bytes handed to write() at a time
 
     std::string path;       // destination
     std::string tmp;        // temporary name in the same folder; "" when none could be made
@@ -130,7 +130,7 @@ private:
     bool ok;                // no failure so far
     bool committed = false; // tmp renamed over path
     char buf[chunk];        // bytes not yet written: buf[0..used-1]
-    size_t used = 0;
+    size_t used = 0;        // bytes held in buf
 };
 
 // Full-precision decimal of v: 17 significant digits read back to the same double.
@@ -152,9 +152,10 @@ void write_npy(Sink& out, const double* field, uint64_t n, int nx, int ny, int n
     header.append((64 - total % 64) % 64, ' ');
     header += '\n';
     size_t len = header.size();
-    const char preamble[10] = {'\x93', 'N', 'U', 'M', 'P', 'Y', 1, 0, char(len & 0xff),
-                               char(len >> 8)};
-    out.bytes(preamble, 10);
+    const char magic[8] = {'\x93', 'N', 'U', 'M', 'P', 'Y', 1, 0};
+    const char length[2] = {char(len & 0xff), char(len >> 8)};
+    out.bytes(magic, 8);
+    out.bytes(length, 2);
     out.text(header);
     for (uint64_t p = 0; p < n; p++)
         out.f64(field[p]);
@@ -164,15 +165,16 @@ void write_npy(Sink& out, const double* field, uint64_t n, int nx, int ny, int n
 void write_vti(Sink& out, const double* field, uint64_t n, int nx, int ny, int nz, double dx,
                double dy, double dz)
 {
-    std::string extent = "0 " + std::to_string(nx) + " 0 " + std::to_string(ny) + " 0 " +
-                         std::to_string(nz);
+    std::string extent =
+        "0 " + std::to_string(nx) + " 0 " + std::to_string(ny) + " 0 " + std::to_string(nz);
+    std::string spacing = exact(dx) + " " + exact(dy) + " " + exact(dz);
     out.text("<?xml version=\"1.0\"?>\n"
              "<VTKFile type=\"ImageData\" version=\"1.0\" byte_order=\"LittleEndian\" "
-             "header_type=\"UInt64\">\n"
-             "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"0 0 0\" Spacing=\"" +
-             exact(dx) + " " + exact(dy) + " " + exact(dz) + "\">\n"
-             "    <Piece Extent=\"" + extent + "\">\n"
-             "      <PointData Scalars=\"temperature\">\n"
+             "header_type=\"UInt64\">\n");
+    out.text("  <ImageData WholeExtent=\"" + extent + "\" Origin=\"0 0 0\" Spacing=\"" + spacing +
+             "\">\n");
+    out.text("    <Piece Extent=\"" + extent + "\">\n");
+    out.text("      <PointData Scalars=\"temperature\">\n"
              "        <DataArray type=\"Float64\" Name=\"temperature\" NumberOfComponents=\"1\" "
              "format=\"appended\" offset=\"0\"/>\n"
              "      </PointData>\n"
@@ -184,11 +186,11 @@ void write_vti(Sink& out, const double* field, uint64_t n, int nx, int ny, int n
              "   _");
     out.u64(8 * n);
     // point (i, j, k) is value i + (nx+1)*(j + (ny+1)*k) of the array: transpose the block
-    for (int k = 0; k <= nz; k++)
-        for (int j = 0; j <= ny; j++)
-            for (int i = 0; i <= nx; i++)
-                out.f64(field[(uint64_t(i) * (uint64_t(ny) + 1) + uint64_t(j)) *
-                                  (uint64_t(nz) + 1) + uint64_t(k)]);
+    uint64_t nj = uint64_t(ny) + 1, nk = uint64_t(nz) + 1;
+    for (uint64_t k = 0; k < nk; k++)
+        for (uint64_t j = 0; j < nj; j++)
+            for (uint64_t i = 0; i <= uint64_t(nx); i++)
+                out.f64(field[(i * nj + j) * nk + k]);
     out.text("\n  </AppendedData>\n</VTKFile>\n");
 }
 

@@ -1,4 +1,4 @@
-// tests/test_field_io.cpp: field files: the .npy bytes, refused paths, failed writes, numbered names
+// tests/test_field_io.cpp: field files: .npy bytes, refused paths, failed writes, numbered names
 #include "model/field_io.h"
 #include "scratch.h"
 
