@@ -1,0 +1,130 @@
+// tests/test_field_io.cpp: field files: .npy bytes, refused paths, failed writes, numbered names
+#include "model/field_io.h"
+#include "scratch.h"
+
+#include <cstdint>
+#include <cstring>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <set>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <vector>
+
+// A 3 x 4 x 5-node field (nx, ny, nz = 2, 3, 4) of distinct values that need every digit.
+static std::vector<double> small_field()
+{
+    std::vector<double> f(3 * 4 * 5);
+    for (int i = 0; i <= 2; i++)
+        for (int j = 0; j <= 3; j++)
+            for (int k = 0; k <= 4; k++)
+                f[(i * 4 + j) * 5 + k] = (100.0 * i + 10.0 * j + k) / 7.0;
+    return f;
+}
+
+// Names in the working directory other than . and .. and the run_command captures.
+static std::set<std::string> names_here()
+{
+    std::set<std::string> s;
+    DIR* d = opendir(".");
+    for (dirent* e = readdir(d); e != nullptr; e = readdir(d))
+        s.insert(e->d_name);
+    closedir(d);
+    for (const char* skip : {".", "..", "run.out", "run.err"})
+        s.erase(skip);
+    return s;
+}
+
+// Version 1.0 header of shape (3, 4, 5), padded so the data starts at byte 128, then the values
+// in C order as little-endian doubles; an earlier file of that name is replaced, in either case.
+TEST(WriteField, NpyHeaderAndValues)
+{
+    ScratchDir dir;
+    std::vector<double> f = small_field();
+    write_file("F.NPY", "earlier");
+    for (const char* name : {"f.npy", "F.NPY"})
+    {
+        std::string error;
+        ASSERT_TRUE(write_field(name, f.data(), 2, 3, 4, 1e-4, 1e-4, 1e-4, error)) << error;
+        std::string b = read_file(name);
+        ASSERT_EQ(size_t(128 + 8 * 60), b.size());
+        EXPECT_EQ(std::string("\x93NUMPY\x01\x00\x76\x00", 10), b.substr(0, 10));
+        std::string dict = "{'descr': '<f8', 'fortran_order': False, 'shape': (3, 4, 5), }";
+        EXPECT_EQ(dict + std::string(118 - dict.size() - 1, ' ') + "\n", b.substr(10, 118));
+        for (size_t p = 0; p < f.size(); p++)
+        {
+            uint64_t bits = 0;
+            for (int n = 7; n >= 0; n--)
+                bits = (bits << 8) | uint8_t(b[128 + 8 * p + n]);
+            double v;
+            memcpy(&v, &bits, 8);
+            EXPECT_EQ(f[p], v) << "value " << p;
+        }
+    }
+    EXPECT_EQ((std::set<std::string>{"f.npy", "F.NPY"}), names_here());
+}
+
+// Any extension but .npy and .vti is refused naming the file, and nothing is created.
+TEST(WriteField, UnknownExtensionRefused)
+{
+    ScratchDir dir;
+    std::vector<double> f = small_field();
+    for (const char* name : {"f.txt", "f", ".npy", "f.npy.gz", "d.vti/f", "f.npz"})
+    {
+        std::string error;
+        EXPECT_FALSE(write_field(name, f.data(), 2, 3, 4, 1, 1, 1, error)) << name;
+        EXPECT_EQ(std::string(name) + ": unknown field file extension (use .npy or .vti)", error);
+        EXPECT_TRUE(names_here().empty()) << name;
+    }
+}
+
+// In a child process that may write 256 bytes per file (SIGXFSZ ignored, so write() fails past
+// them): writes f (3 x 4 x 5 nodes) to name, prints the error line, exits 3 on failure, else 0.
+[[noreturn]] static void write_limited(const char* name, const std::vector<double>& f)
+{
+    rlimit lim;
+    lim.rlim_cur = lim.rlim_max = 256;
+    setrlimit(RLIMIT_FSIZE, &lim);
+    signal(SIGXFSZ, SIG_IGN);
+    std::string error;
+    bool ok = write_field(name, f.data(), 2, 3, 4, 1, 1, 1, error);
+    fprintf(stderr, "%s\n", error.c_str());
+    exit(ok ? 0 : 3);
+}
+
+// A write that fails (no such folder, a folder in the way of the rename, the file-size limit
+// reached half-way) reports the file and leaves what was there before, with no temporary left.
+TEST(WriteField, FailedWriteKeepsEarlierFile)
+{
+    ScratchDir dir;
+    std::vector<double> f = small_field();
+    mkdir("d.vti", 0777);
+    write_file("d.vti/inside", "kept");
+    write_file("f.npy", "earlier");
+    std::set<std::string> before = names_here();
+    for (const char* name : {"none/f.vti", "d.vti", "f.npy"})
+    {
+        std::string expected = std::string(name) + ": cannot create or write the field file";
+        EXPECT_EXIT(write_limited(name, f), testing::ExitedWithCode(3), "^" + expected + "\n$");
+        EXPECT_EQ(before, names_here()) << name;
+    }
+    EXPECT_EQ("earlier", read_file("f.npy"));
+    EXPECT_EQ("kept", read_file("d.vti/inside"));
+}
+
+// "_" and the step, six digits or more, before the extension of the last component only.
+TEST(NumberedFieldPath, StepBeforeExtension)
+{
+    struct Case
+    {
+        const char* path;
+        int step;
+        const char* expected;
+    };
+    for (const Case& c : {Case{"out.npy", 40, "out_000040.npy"},
+                          Case{"run.2/field.VTI", 0, "run.2/field_000000.VTI"},
+                          Case{"run.2/field", 7, "run.2/field_000007"},
+                          Case{"a.b.npy", 1234567, "a.b_1234567.npy"}})
+        EXPECT_EQ(c.expected, numbered_field_path(c.path, c.step)) << c.path;
+}
