@@ -230,26 +230,26 @@ TEST(Cholesky, DiagonalAndArrowMatricesMatchReference)
     }
 }
 
-// A pivot of 1e-300 makes U(0, c) overflow to infinity, c = 5 or 11, where rows 1..8 form a
-// chain of the elimination tree that ends at row 8 (column 11 lies beyond it), and row 3 holds
-// (3, c) but not (0, 3), between the (0, 2) and (0, 4) that row 0 holds: the infinity reaches
-// only the rows that hold (0, k) and their descendants, as in the reference, down to the first
-// failing pivot.
+// A pivot of 1e-300 makes U(0, c) overflow to infinity, c = 6 or 12, where rows 2..9 form a
+// chain of the elimination tree that ends at row 9 (column 12 lies beyond it); row 1 holds the
+// same columns as row 0 with finite values, and row 4 holds (4, c) but not (0, 4) or (1, 4),
+// between the (0, 3) and (0, 5) that rows 0 and 1 hold. The infinity reaches only the rows that
+// hold (0, k) and their descendants, as in the reference, down to the first failing pivot.
 TEST(Cholesky, InfiniteEntriesReachOnlyTheirRows)
 {
-    for (int c : {5, 11})
+    for (int c : {6, 12})
     {
-        std::vector<UpperEntry> entries = {{0, 0, 1e-300}, {0, 2, 1.0}, {0, 4, 1.0},
-                                           {0, c, 1e200},  {3, c, 0.5}, {2, 2, 1e301},
-                                           {4, 4, 1e301}};
-        for (int i = 1; i < 12; i++)
+        std::vector<UpperEntry> entries = {
+            {0, 0, 1e-300}, {0, 3, 1.0}, {0, 5, 1.0}, {0, c, 1e200}, {1, 1, 4.0},  {1, 3, 1.0},
+            {1, 5, 1.0},    {1, c, 1.0}, {4, c, 0.5}, {3, 3, 1e301}, {5, 5, 1e301}};
+        for (int i = 2; i < 13; i++)
         {
-            if (i != 2 && i != 4)
+            if (i != 3 && i != 5)
                 entries.push_back({i, i, 4.0});
-            if (i < 8)
+            if (i < 9)
                 entries.push_back({i, i + 1, 1.0});
         }
-        std::unique_ptr<SSMat> A = sorted_matrix(12, entries);
+        std::unique_ptr<SSMat> A = sorted_matrix(13, entries);
         EXPECT_EQ("", factorAgainstReference(A.get(), -1.0)) << c;
     }
 }
