@@ -222,6 +222,8 @@ int apply_row(double* W, int g, int r0, const int* Uj, const double* Ux, int q, 
 //                ... until -1 (George and Liu's link lists)
 //   up[0..nu-1]  the rows that update the group, as (cursor << 32 | row), sorted
 //   finite[k]    row k of U holds only finite values
+//   whole[k]     row k of U holds every column of its structure (no update cancelled)
+//   snode[k]     the first row of the fundamental supernode of the structure that holds row k
 int factor_complete(SSMat* A, const FactorStructure& S, RowFactor& U, double* pivot)
 {
     int n = A->n;
@@ -232,8 +234,17 @@ int factor_complete(SSMat* A, const FactorStructure& S, RowFactor& U, double* pi
     int* next_waiting = (int*)malloc(m * sizeof(int));
     uint64_t* up = (uint64_t*)malloc(m * sizeof(uint64_t));
     bool* finite = (bool*)malloc(m);
+    bool* whole = (bool*)malloc(m);
+    int* snode = (int*)malloc(m * sizeof(int));
     for (int c = 0; c < n; c++)
         waiting[c] = -1;
+    // rows r-1 and r of one fundamental supernode: S(r-1) = {r} and S(r), so that two rows of
+    // one supernode have the same columns beyond both
+    for (int r = 0; r < n; r++)
+        snode[r] =
+            r > 0 && S.parent[r - 1] == r && S.Sp[r] - S.Sp[r - 1] == S.Sp[r + 1] - S.Sp[r] + 1
+                ? snode[r - 1]
+                : r;
     // row k's cursor moves to position p, and row k waits for the column there
     auto wait_at = [&](int k, int p)
     {
@@ -295,7 +306,8 @@ int factor_complete(SSMat* A, const FactorStructure& S, RowFactor& U, double* pi
                 int len = end[t] - q[t];
                 if (finite[k[t]] && reached[t] > 0 && len > 0 &&
                     (t == 0 || (len == end[0] - q[0] &&
-                                memcmp(U.Uj + q[0], U.Uj + q[t], len * sizeof(int)) == 0)))
+                                ((whole[k[0]] && whole[k[t]] && snode[k[0]] == snode[k[t]]) ||
+                                 memcmp(U.Uj + q[0], U.Uj + q[t], len * sizeof(int)) == 0))))
                     run++;
             }
             if (run >= 2)
@@ -340,6 +352,7 @@ int factor_complete(SSMat* A, const FactorStructure& S, RowFactor& U, double* pi
             }
             U.Up[r + 1] = U.nnz;
             finite[r] = all_finite;
+            whole[r] = U.Up[r + 1] - U.Up[r] - 1 == S.Sp[r + 1] - S.Sp[r];
             wait_at(r, apply_row(W, g, r0, U.Uj, U.Ux, U.Up[r] + 1, U.Up[r + 1], all_finite));
         }
         r0 = r1 + 1;
@@ -351,5 +364,7 @@ int factor_complete(SSMat* A, const FactorStructure& S, RowFactor& U, double* pi
     free(next_waiting);
     free(up);
     free(finite);
+    free(whole);
+    free(snode);
     return failed;
 }
