@@ -9,9 +9,9 @@
 //   factor_s   (Crank-Nicolson) the run's own processor time of factor and loop, less S steps.
 // Cases: CnStep with method 1 (minimum degree + Cholesky), 2 (Cholesky in the natural order)
 // and 3 (PCG with the threshold factor), and AdiStep, each on both grids. The direct factors of
-// the larger grid take tens of seconds each (the natural-order factor holds about 25 million
-// entries, 0.8 GB), so every case runs once. The chip: a copper block and a powered active block
-// inside the grid.
+// the larger grid take seconds each (the natural-order factor holds about 25 million entries,
+// 0.8 GB), so every case runs once. The chip: a copper block and a powered active block inside
+// the grid.
 #include "adi/TSdg.h"
 #include "cn/TScn.h"
 

@@ -7,8 +7,9 @@
 //   FactorNnz    cholesky() of the matrix in the natural, RCM or MMD order: time, nnz of U
 //   SymbolicNnz  nnz of U for the three orders from the elimination tree, without values: the
 //                count for the factors too large to compute here (natural and RCM at 40^3)
-// The nnz counters include the diagonal of U. The FactorNnz cases of 30^3 and 40^3 run for minutes
-// each; --benchmark_filter='MMD|Symbolic' leaves them out.
+// The nnz counters include the diagonal of U. The FactorNnz cases of 30^3 and 40^3 take seconds
+// each (bench_factor compares them with CHOLMOD); --benchmark_filter='MMD|Symbolic' leaves them
+// out.
 #include "bench/bench_util.h"
 #include "sparse/SSMat.h"
 

@@ -128,7 +128,7 @@ void BM_Cholesky(benchmark::State& state)
         SSMat* U = A->cholesky();
         nnz_U = U->nnz;
         if (cached_U[m] == nullptr)
-            cached_U[m] = U; // kept for SolveLUxb: a 30^3 factor is slow
+            cached_U[m] = U; // kept for SolveLUxb
         else
             delete U;
     }

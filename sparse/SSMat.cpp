@@ -68,6 +68,25 @@ SSMat::Entry* SSMat::newEntry()
     return e;
 }
 
+// The blocks are opened as newEntry opens them: taking a block's last slot opens the next.
+EntryBlock** SSMat::takeSlots(int count)
+{
+    int blocks = count / ENTRY_BLOCK_SLOTS + 1;
+    EntryBlock** block = (EntryBlock**)malloc(blocks * sizeof(EntryBlock*));
+    block[0] = pool_block;
+    for (int b = 1; b < blocks; b++)
+    {
+        EntryBlock* nb = (EntryBlock*)malloc(sizeof(EntryBlock));
+        nb->next_block = nullptr;
+        pool_block->next_block = nb;
+        pool_block = nb;
+        block[b] = nb;
+    }
+    pool_used = count % ENTRY_BLOCK_SLOTS;
+    pool_next = &pool_block->slot[pool_used];
+    return block;
+}
+
 // ---- insertion ---------------------------------------------------------------------------------
 
 // (i, j, v) at the head of row i; the column list of j does not hold it until sort().

@@ -142,10 +142,11 @@ public:
     // ---- Cholesky factorisations ---------------------------------------------------------------
     // Both read only the row lists of this matrix A, which must be symmetric positive definite
     // with every diagonal stored and no stored exact zeros (rows in any order). They return U
-    // with A ~ U'*U as a new matrix in the sorted state (no sort pass), every diagonal stored;
-    // the caller deletes it. A pivot that is not positive (zero, negative or NaN) is reported on
-    // standard error as "Calefax: error: cholesky: pivot of row K is not positive (V)" (or
-    // "cholesky_th") and the call returns null after freeing everything it allocated.
+    // with A ~ U'*U as a new matrix in the sorted state (no sort pass), every diagonal stored,
+    // each row's entries in consecutive pool slots, row after row; the caller deletes it. A
+    // pivot that is not positive (zero, negative or NaN) is reported on standard error as
+    // "Calefax: error: cholesky: pivot of row K is not positive (V)" (or "cholesky_th") and the
+    // call returns null after freeing everything it allocated.
 
     // Complete factor: A = U'*U up to rounding, with every fill entry.
     SSMat* cholesky();
@@ -186,6 +187,11 @@ public:
 private:
     // The slot that the next insertion takes; opens a new block when the current one fills up.
     Entry* newEntry();
+    // On a matrix that has taken no slot yet: takes slots 0..count-1 as count insertions would
+    // (opening every block they need) and returns the blocks in pool order, slot p being
+    // slot[p % ENTRY_BLOCK_SLOTS] of block p / ENTRY_BLOCK_SLOTS, in a malloc'ed array that the
+    // caller frees. The slots are left unset and unlinked; nnz is unchanged.
+    EntryBlock** takeSlots(int count);
     // Merge of B's rows into this matrix's rows, adding a*value (scaled) or value; then sort().
     void merge(double a, SSMat* B, bool scaled);
     // Up-looking row Cholesky; threshold selects cholesky_th's dropping with threshold th.

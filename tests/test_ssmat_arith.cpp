@@ -1,12 +1,15 @@
 // tests/test_ssmat_arith.cpp: SSMat arithmetic (multiply, minusMultiply, timesEqual, addEqual,
-// addEqualTimes) against dense shadow matrices
+// addEqualTimes) against dense shadow matrices; multiply and solveLUxb against their plain loops
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
 
 #include "sparse/SSMat.h"
+#include "tests/ssmat_reference.h"
 #include "tests/test_util.h"
 
 // Sorted random symmetric n x n matrix: each upper pair with probability 0.3, values multiples of
@@ -61,5 +64,68 @@ TEST(SSMatArith, MatchesDenseShadowExactly)
         A->addEqual(&C);
         EXPECT_EQ(nnz, A->nnz);
         EXPECT_EQ(std::vector<double>(n * n, 0.0), dense_of(A.get()));
+    }
+}
+
+// The same entries as A, inserted one by one in shuffled order and sorted: no row's entries sit
+// in consecutive pool slots any more.
+static std::unique_ptr<SSMat> shuffledCopy(SSMat* A, std::mt19937* gen)
+{
+    std::vector<UpperEntry> entries;
+    for (int k = 0; k < A->n; k++)
+        for (SSMat::Entry* e = A->row[k]; e != nullptr; e = e->row_next)
+            entries.push_back({e->i, e->j, e->value});
+    std::shuffle(entries.begin(), entries.end(), *gen);
+    return sorted_matrix(A->n, entries);
+}
+
+// Equal bit for bit (0.0 and -0.0 differ).
+static bool sameBits(const std::vector<double>& a, const std::vector<double>& b)
+{
+    return a.size() == b.size() && memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+// multiply and solveLUxb give the plain loops' values bit for bit, whether the rows sit in
+// consecutive slots (a factor, a grid built row by row) or not (a shuffled copy), and also when
+// x is b, y is b or x is y.
+TEST(SSMatArith, ProductAndSolvesMatchPlainLoops)
+{
+    std::mt19937 gen(12);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    std::vector<std::unique_ptr<SSMat>> matrices;
+    matrices.emplace_back(grid_matrix(7, 6, 5, 6.1));
+    for (int n : {1, 10, 70})
+    {
+        matrices.push_back(random_spd(n, 0.15, 1.0, &gen));
+        matrices.back()->sort();
+    }
+    for (std::unique_ptr<SSMat>& A : matrices)
+    {
+        int n = A->n;
+        std::unique_ptr<SSMat> U(A->cholesky());
+        std::unique_ptr<SSMat> As = shuffledCopy(A.get(), &gen), Us = shuffledCopy(U.get(), &gen);
+        std::vector<double> x(n), b(n), y(n), x_ref(n), y_ref(n);
+        for (int k = 0; k < n; k++)
+            b[k] = u(gen);
+        reference_multiply(A.get(), y_ref.data(), b.data());
+        for (SSMat* M : {A.get(), As.get()})
+        {
+            M->multiply(y.data(), b.data());
+            EXPECT_TRUE(sameBits(y_ref, y)) << n;
+        }
+        reference_solve(U.get(), x_ref.data(), b.data(), y_ref.data());
+        for (SSMat* M : {U.get(), Us.get()})
+        {
+            M->solveLUxb(x.data(), b.data(), y.data());
+            EXPECT_TRUE(sameBits(x_ref, x) && sameBits(y_ref, y)) << n;
+            x = b;
+            M->solveLUxb(x.data(), x.data(), y.data());
+            EXPECT_TRUE(sameBits(x_ref, x) && sameBits(y_ref, y)) << n << " x = b";
+            y = b;
+            M->solveLUxb(x.data(), y.data(), y.data());
+            EXPECT_TRUE(sameBits(x_ref, x) && sameBits(y_ref, y)) << n << " y = b";
+            M->solveLUxb(x.data(), b.data(), x.data());
+            EXPECT_TRUE(sameBits(x_ref, x)) << n << " x = y";
+        }
     }
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -210,6 +211,32 @@ inline std::unique_ptr<SSMat> sorted_matrix(int n, const std::vector<UpperEntry>
     for (const UpperEntry& e : entries)
         A->insertEntry(e.i, e.j, e.v);
     A->sort();
+    return A;
+}
+
+// n x n symmetric positive definite matrix by its plain insertions in shuffled order (rows left
+// unsorted, columns stale): each upper pair with probability density, values uniform in [-1, 1],
+// the diagonal 1 + the row's absolute sum (times scale, below 1 leaving some pivots to fail).
+inline std::unique_ptr<SSMat> random_spd(int n, double density, double scale, std::mt19937* gen)
+{
+    std::uniform_real_distribution<double> u(0.0, 1.0), v(-1.0, 1.0);
+    std::vector<UpperEntry> entries;
+    std::vector<double> diag(n, 1.0);
+    for (int i = 0; i < n; i++)
+        for (int j = i + 1; j < n; j++)
+            if (u(*gen) < density)
+            {
+                double x = v(*gen);
+                entries.push_back({i, j, x});
+                diag[i] += std::fabs(x);
+                diag[j] += std::fabs(x);
+            }
+    for (int i = 0; i < n; i++)
+        entries.push_back({i, i, scale * diag[i]});
+    std::shuffle(entries.begin(), entries.end(), *gen);
+    std::unique_ptr<SSMat> A(new SSMat(n));
+    for (const UpperEntry& e : entries)
+        A->insertEntry(e.i, e.j, e.v);
     return A;
 }
 
