@@ -43,11 +43,27 @@ int TScn::Crank_Nicolson(int method, int steps, int px, int py, int pz)
                     T[i + X * (kk + (nz + 1) * j)] = T_fix;
 
     // ---- A = C + K, each link entered once, from the node with the smaller number ----------
+    // A face node's row is a face row: its links to inner nodes are taken from the inner node's
+    // row (the same weight, the cells round a link being the same), its own diagonal is replaced
+    // by the identity below.
+    auto face = [&](int i, int j, int kk)
+    { return i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz; };
     for (int j = 0; j <= ny; j++)
         for (int kk = 0; kk <= nz; kk++)
             for (int i = 0; i <= nx; i++)
             {
                 int n = i + X * (kk + (nz + 1) * j);
+                if (face(i, j, kk))
+                {
+                    A->insertEntry(n, n, 1.0);
+                    if (i != nx && !face(i + 1, j, kk))
+                        A->insertEntry(n, n + 1, -coef[coef_id[n + 1]][0]);
+                    if (kk != nz && !face(i, j, kk + 1))
+                        A->insertEntry(n, n + X, -coef[coef_id[n + X]][2]);
+                    if (j != ny && !face(i, j + 1, kk))
+                        A->insertEntry(n, n + P, -coef[coef_id[n + P]][1]);
+                    continue;
+                }
                 const double* c = coef[coef_id[n]];
                 A->insertEntry(n, n, c[3] + c[7] * s);
                 if (i != nx && n < n_nodes - 1)
