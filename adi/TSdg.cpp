@@ -94,6 +94,7 @@ TSdg::TSdg(int nx, int ny, int nz, double dt, double T_amb) : TS3D(nx, ny, nz, d
 void TSdg::make_fields()
 {
     energy_audit = false;
+    field_every = 0;
     size_t nodes = ((size_t)nx + 1) * ((size_t)ny + 1) * ((size_t)nz + 1);
     size_t bytes = nodes * (5 * sizeof(double) + sizeof(int));
     long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);

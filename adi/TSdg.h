@@ -41,6 +41,8 @@ public:
     double* rhs_y;      // [ny+1] the same for a y line
     double* rhs_z;      // [nz+1] the same for a z line
     bool energy_audit;  // the convection run prints its energy audit (adi/TSdg_audit.h)
+    std::string field_file; // the convection run writes the field there at the end (.npy, .vti)
+    int field_every;    // and every field_every steps to numbered files (0: never)
 
     // ---- construction ------------------------------------------------------------------------
     // Model from the data file (see TS3D), then the fields: T, T1, T2, T3 at T_amb, power 0,

@@ -4,6 +4,7 @@
 #include "adi/TSdg_audit.h"
 #include "adi/TSdg_sweeps.h"
 #include "app/fatal.h"
+#include "model/field_io.h"
 
 #include <cmath>
 #include <cstdio>
@@ -92,6 +93,18 @@ int TSdg::Dauglas_Gunn_Convection()
             audit.after_step();
         std::cout << "Iteration = " << step << std::endl;
         out << step + 1 << "      " << T[probe_x][probe_y][probe_z] << std::endl;
+        if (field_every > 0 && (step + 1) % field_every == 0)
+        {
+            std::string error;
+            std::string name = numbered_field_path(field_file, step + 1);
+            if (!write_field(name.c_str(), T[0][0], nx, ny, nz, dx, dy, dz, error))
+            {
+                out.close();
+                fflush(stdout);
+                std::cerr << "Calefax: error: " << error << std::endl;
+                return 1;
+            }
+        }
         if (!audit.sound(sweeps.lo, sweeps.hi, sweeps.finite))
         {
             diverged = step;
@@ -116,6 +129,10 @@ int TSdg::Dauglas_Gunn_Convection()
     for (int c = 0; c < n_cuts; c++)
         if (!write_cut(T, cut_axis[c], cut_index[c], cut_file[c], nx, ny, nz))
             failed.push_back(cut_file[c]);
+    std::string field_error;
+    if (!field_file.empty() &&
+        !write_field(field_file.c_str(), T[0][0], nx, ny, nz, dx, dy, dz, field_error))
+        failed.push_back(field_file);
 
     std::cout << "The mesh size is:  " << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
     std::cout << "Done!" << std::endl;

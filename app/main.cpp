@@ -1,7 +1,9 @@
 // app/main.cpp: the command-line simulator: Calefax [options] data_file input_file
 #include "adi/TSdg.h"
 #include "app/fatal.h"
+#include "model/field_io.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -25,6 +27,9 @@ void help()
                  "(Calefax_transient.txt) and the cut planes named in data_file.\n"
                  "Options may stand before or after the file names.\n"
                  "\n"
+                 "  --field FILE   write the whole field at the end of the run: FILE.npy (NumPy,\n"
+                 "                 shape (nx+1, ny+1, nz+1)) or FILE.vti (VTK ImageData, ParaView)\n"
+                 "  --field-every N  also write it every N steps, as FILE_000N.npy (or .vti)\n"
                  "  --energy       print the energy audit at the end of the run: energy injected,\n"
                  "                 stored and lost through the faces, and their imbalance\n"
                  "  --legacy-rows  give nodes the rows of the older assignment (their place in the\n"
@@ -43,6 +48,8 @@ int main(int argc, char** argv)
 {
     std::vector<const char*> files;
     bool legacy = false, energy = false;
+    const char* field = nullptr;
+    int field_every = 0;
     for (int a = 1; a < argc; a++)
     {
         const char* arg = argv[a];
@@ -61,6 +68,38 @@ int main(int argc, char** argv)
             legacy = true;
         else if (strcmp(arg, "--energy") == 0)
             energy = true;
+        else if (strcmp(arg, "--field") == 0 || strcmp(arg, "--field-every") == 0)
+        {
+            if (a + 1 >= argc)
+            {
+                std::cerr << "Calefax: error: " << arg << " needs a value" << std::endl;
+                return 2;
+            }
+            const char* v = argv[++a];
+            if (arg[7] == '\0')
+            {
+                std::string error;
+                if (!check_field_path(v, error))
+                {
+                    std::cerr << "Calefax: error: " << error << std::endl;
+                    return 2;
+                }
+                field = v;
+            }
+            else
+            {
+                char* end = nullptr;
+                long n = strtol(v, &end, 10);
+                if (*v == '\0' || *end != '\0' || n < 1 || n > 1000000000)
+                {
+                    std::cerr << "Calefax: error: --field-every takes a whole number of steps "
+                                 "from 1, not '"
+                              << v << "'" << std::endl;
+                    return 2;
+                }
+                field_every = (int)n;
+            }
+        }
         else if (strncmp(arg, "--", 2) == 0)
         {
             std::cerr << "Calefax: error: unknown option '" << arg << "' (see Calefax --help)"
@@ -69,6 +108,11 @@ int main(int argc, char** argv)
         }
         else
             files.push_back(arg);
+    }
+    if (field_every > 0 && !field)
+    {
+        std::cerr << "Calefax: error: --field-every needs --field FILE" << std::endl;
+        return 2;
     }
     if (files.size() != 2)
     {
@@ -86,6 +130,8 @@ int main(int argc, char** argv)
     TSdg solver(files[0]);
     solver.legacy_rows = legacy;
     solver.energy_audit = energy;
+    solver.field_file = field ? field : "";
+    solver.field_every = field_every;
     solver.read_geometry(files[1]);
     return solver.Dauglas_Gunn_Convection();
 }

@@ -69,7 +69,7 @@ TEST(Cli, OptionsAuditAndWarnings)
     ScratchDir dir;
     Outcome r = run_command(exe + " --help");
     EXPECT_EQ(0, r.status);
-    for (const char* o : {"--energy", "--legacy-rows", "--help"})
+    for (const char* o : {"--energy", "--legacy-rows", "--field", "--field-every", "--help"})
         EXPECT_NE(std::string::npos, r.out.find(o)) << o;
     DataText t;
     write_file("chip.dat", t.text());
@@ -84,6 +84,19 @@ TEST(Cli, OptionsAuditAndWarnings)
     }
     r = run_command(exe + " --energy chip.dat chip.in --legacy-rows");
     EXPECT_GT(std::fabs(std::stod(r.out.substr(r.out.find("Imbalance (relative):") + 21))), 1e-3);
+    // the field at the end and every 2 steps: NumPy files of 5 x 5 x 5 doubles after a header
+    r = run_command(exe + " chip.dat --field f.npy --field-every 2 chip.in");
+    ASSERT_EQ(0, r.status) << r.err;
+    for (const char* f : {"f.npy", "f_000002.npy", "f_000004.npy"})
+    {
+        std::string npy = read_file(f);
+        EXPECT_EQ(0u, npy.find("\x93NUMPY")) << f;
+        EXPECT_EQ(128u + 125 * 8, npy.size()) << f;
+    }
+    EXPECT_FALSE(file_exists("f_000006.npy"));
+    r = run_command(exe + " chip.dat chip.in --field f.txt");
+    EXPECT_EQ(2, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("f.txt: unknown field file extension"));
     r = run_command(exe + " --fast chip.dat chip.in");
     EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("unknown option '--fast'"));
