@@ -1,0 +1,147 @@
+// adi/TSdg_assembly.cpp: the right-hand sides and rows of the nodes of a line, run by run
+#include "adi/TSdg_assembly.h"
+
+#include "adi/TSdg_equations.h"
+
+namespace adi
+{
+
+// The inner nodes 1..nz-1 of one line of constant (i, j), run by run: nodes k0..run->end-1 share
+// the coefficient row run->row (k0: the end of the run before, or 1). T0 points at T[i][j][0], T1p
+// at T1[i][j][0], T2p at T2[i][j][0]; S at the source of node (i, j, 0). The right-hand side of
+// node k goes to F[k]; its row is left unused (panels that need their rows fill them apart, with
+// fill_rows). Within a run the coefficients are the same for every node, so the loops need no
+// gathers.
+#define T_AROUND                                                                                   \
+    adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k],                                 \
+                         T0[k + si], T0[k + sj], T0[k + 1]}
+#define T1_AROUND adi::Neighbours t1 = {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0}
+#define T2_AROUND adi::Neighbours t2 = {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0}
+CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
+                              const double* __restrict S, double sum_x, const adi::Run* run,
+                              const adi::Run* last, double* __restrict F)
+{
+    for (int k0 = 1; run < last; k0 = (run++)->end)
+    {
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            double a, b, c;
+            F[k] = adi::inner_x(cr, t, sum_x, S[k], a, b, c);
+        }
+    }
+}
+
+CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restrict T1p,
+                              ptrdiff_t si, ptrdiff_t sj, const double* __restrict S, double ry,
+                              double sum_y, const adi::Run* run, const adi::Run* last,
+                              double* __restrict F)
+{
+    for (int k0 = 1; run < last; k0 = (run++)->end)
+    {
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            T1_AROUND;
+            double a, b, c;
+            F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], a, b, c);
+        }
+    }
+}
+
+CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restrict T1p,
+                              const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
+                              const double* __restrict S, double ry, double rz, double sum_z,
+                              const adi::Run* run, const adi::Run* last, double* __restrict F)
+{
+    for (int k0 = 1; run < last; k0 = (run++)->end)
+    {
+        // the run's row in locals: stores to the outputs cannot touch them
+        double cr[8];
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
+        for (int k = k0, k1 = run->end; k < k1; k++)
+        {
+            T_AROUND;
+            T1_AROUND;
+            T2_AROUND;
+            double a, b, c;
+            F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], a, b, c);
+        }
+    }
+}
+
+// Nodes k0..k1-1 of a line on an outer face of the grid, all with the face row b. The
+// line's own values are u (T), u1 (T1), u2 (T2); the rows beside it (x-1, y-1, x+1, y+1) are
+// xm, ym, xp, yp (T), x1m, x1p (T1) and y2m, y2p (T2), each either a row of the field or a row of
+// zeros where the line lies on that face, so that the loop needs no branches. The row of node k
+// goes to A, B, C at [k*os], its right-hand side to F[k].
+CALEFAX_VECTOR void face_run_x(const double* __restrict b, const double* __restrict xm,
+                               const double* __restrict ym, const double* __restrict u,
+                               const double* __restrict xp, const double* __restrict yp,
+                               const double* __restrict S, double tau, int k0, int k1,
+                               double* __restrict A, double* __restrict B, double* __restrict C,
+                               double* __restrict F)
+{
+    for (int k = k0; k < k1; k++)
+    {
+        adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
+        F[k] = adi::face_x(b, t, tau, S[k], A[k], B[k], C[k]);
+    }
+}
+
+CALEFAX_VECTOR void face_run_y(const double* __restrict b, const double* __restrict xm,
+                               const double* __restrict ym, const double* __restrict u,
+                               const double* __restrict xp, const double* __restrict yp,
+                               const double* __restrict x1m, const double* __restrict u1,
+                               const double* __restrict x1p, const double* __restrict S, double tau,
+                               int k0, int k1, double* __restrict A, double* __restrict B,
+                               double* __restrict C, double* __restrict F)
+{
+    for (int k = k0; k < k1; k++)
+    {
+        adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
+        adi::Neighbours t1 = {x1m[k], 0.0, 0.0, u1[k], x1p[k], 0.0, 0.0};
+        F[k] = adi::face_y(b, t, t1, tau, S[k], A[k], B[k], C[k]);
+    }
+}
+
+// The z form writes the rows only with `matrix`.
+CALEFAX_VECTOR void
+face_run_z(const double* __restrict b, const double* __restrict xm, const double* __restrict ym,
+           const double* __restrict u, const double* __restrict xp, const double* __restrict yp,
+           const double* __restrict x1m, const double* __restrict u1, const double* __restrict x1p,
+           const double* __restrict y2m, const double* __restrict u2, const double* __restrict y2p,
+           const double* __restrict S, double tau, int k0, int k1, bool matrix,
+           double* __restrict A, double* __restrict B, double* __restrict C, ptrdiff_t os,
+           double* __restrict F)
+{
+    for (int k = k0; k < k1; k++)
+    {
+        adi::Neighbours t = {xm[k], ym[k], u[k - 1], u[k], xp[k], yp[k], u[k + 1]};
+        adi::Neighbours t1 = {x1m[k], 0.0, 0.0, u1[k], x1p[k], 0.0, 0.0};
+        adi::Neighbours t2 = {0.0, y2m[k], 0.0, u2[k], 0.0, y2p[k], 0.0};
+        double sa, sb, sc;
+        F[k] = adi::face_z(b, t, t1, t2, tau, S[k], sa, sb, sc);
+        if (matrix)
+        {
+            A[k * os] = sa;
+            B[k * os] = sb;
+            C[k * os] = sc;
+        }
+    }
+}
+
+#undef T_AROUND
+#undef T1_AROUND
+#undef T2_AROUND
+
+} // namespace adi
