@@ -28,26 +28,23 @@ static std::unique_ptr<SSMat> randomMatrix(int n, bool withDiagonal, std::mt1993
     return sorted_matrix(n, entries);
 }
 
-// multiply sums the full symmetric row in increasing column, as a dense row sum does bit for
-// bit, so minusMultiply gives exactly 0; A += B, A += a*B merge sorted with exact sums, a = 0
-// inserting nothing; adding -1 times a copy cancels every sum, which stays stored as 0.0.
+// multiply gives the plain loop's sums, so minusMultiply gives exactly 0; A += B, A += a*B merge
+// sorted with exact sums, a = 0 inserting nothing; adding -1 times a copy cancels every sum,
+// which stays stored as 0.0.
 TEST(SSMatArith, MatchesDenseShadowExactly)
 {
     std::mt19937 gen(11);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     for (int n = 2; n < 20; n += 3)
     {
-        std::unique_ptr<SSMat> A = randomMatrix(n, n % 2 == 0, &gen);
-        std::unique_ptr<SSMat> B = randomMatrix(n, n % 3 != 0, &gen);
-        std::vector<double> d = dense_of(A.get()), db = dense_of(B.get()), x(n), y(n), r(n),
-            expected(n, 0.0);
-        for (int k = 0; k < n; k++)
-            x[k] = u(gen);
-        for (int k = 0; k < n * n; k++)
-            expected[k / n] += d[k] * x[k % n];
+        std::unique_ptr<SSMat> A = randomMatrix(n, n % 2 == 0, &gen),
+                               B = randomMatrix(n, n % 3 != 0, &gen);
+        std::vector<double> d = dense_of(A.get()), db = dense_of(B.get()), x(n), y(n), r(n), ref(n);
+        std::generate(x.begin(), x.end(), [&] { return u(gen); });
+        reference_multiply(A.get(), ref.data(), x.data());
         A->multiply(y.data(), x.data());
         A->minusMultiply(r.data(), y.data(), x.data());
-        EXPECT_EQ(expected, y);
+        EXPECT_EQ(ref, y);
         EXPECT_EQ(std::vector<double>(n, 0.0), r);
         int nnz = A->nnz;
         A->addEqualTimes(0.0, B.get());
@@ -105,8 +102,7 @@ TEST(SSMatArith, ProductAndSolvesMatchPlainLoops)
         std::unique_ptr<SSMat> U(A->cholesky());
         std::unique_ptr<SSMat> As = shuffledCopy(A.get(), &gen), Us = shuffledCopy(U.get(), &gen);
         std::vector<double> x(n), b(n), y(n), x_ref(n), y_ref(n);
-        for (int k = 0; k < n; k++)
-            b[k] = u(gen);
+        std::generate(b.begin(), b.end(), [&] { return u(gen); });
         reference_multiply(A.get(), y_ref.data(), b.data());
         for (SSMat* M : {A.get(), As.get()})
         {
