@@ -129,49 +129,6 @@ void Sweeps::step(double tau)
     finite = range[2] == 0.0;
 }
 
-// Neighbours of node (i, j, k) at flat index p of a field U, 0.0 across the grid's faces.
-inline Neighbours around_flat(const double* U, ptrdiff_t p, ptrdiff_t si, ptrdiff_t sj, int i,
-                              int j, int k, int nx, int ny, int nz)
-{
-    Neighbours u;
-    u.xm = i > 0 ? U[p - si] : 0.0;
-    u.ym = j > 0 ? U[p - sj] : 0.0;
-    u.zm = k > 0 ? U[p - 1] : 0.0;
-    u.o = U[p];
-    u.xp = i < nx ? U[p + si] : 0.0;
-    u.yp = j < ny ? U[p + sj] : 0.0;
-    u.zp = k < nz ? U[p + 1] : 0.0;
-    return u;
-}
-
-// Neighbours of an end node of a line inside the x and y faces: k = 0 (bottom) or k = nz, at p.
-inline Neighbours end_around(const double* U, ptrdiff_t p, ptrdiff_t si, ptrdiff_t sj, bool bottom)
-{
-    Neighbours u;
-    u.xm = U[p - si];
-    u.ym = U[p - sj];
-    u.zm = bottom ? 0.0 : U[p - 1];
-    u.o = U[p];
-    u.xp = U[p + si];
-    u.yp = U[p + sj];
-    u.zp = bottom ? U[p + 1] : 0.0;
-    return u;
-}
-
-// The rows of field U beside line (i, j), whose node k = 0 is at base: x-1, y-1, x+1, y+1, or
-// the row of zeros where the line lies on that face of the grid.
-struct Beside
-{
-    const double *xm, *ym, *xp, *yp;
-};
-
-inline Beside beside(const double* U, ptrdiff_t base, int i, int j, int nx, int ny, ptrdiff_t si,
-                     ptrdiff_t sj, const double* zeros)
-{
-    return {i > 0 ? U + base - si : zeros, j > 0 ? U + base - sj : zeros,
-            i < nx ? U + base + si : zeros, j < ny ? U + base + sj : zeros};
-}
-
 
 // ---- x sweep: panel of plane j, lanes k, recurrence over i; solved into the rows of T1 -------
 // Each row is eliminated as soon as it is assembled, while it is in the first-level cache; the
