@@ -23,11 +23,8 @@ Audit::Audit(const TSdg& s, const double* src, double tau)
             {
                 if (i > 0 && i < s.nx && j > 0 && j < s.ny && k > 0 && k < s.nz)
                     continue;
-                int t = 9 * ((i == 0) ? 1 : (i == s.nx) ? 2 : 0) +
-                        3 * ((j == 0) ? 1 : (j == s.ny) ? 2 : 0) +
-                        ((k == 0) ? 1 : (k == s.nz) ? 2 : 0);
                 double c[3];
-                face_convection(s, t, c);
+                face_convection(s, s.type_bc(i, j, k), c);
                 face.push_back(&s.T[i][j][k] - &s.T[0][0][0]);
                 conv.insert(conv.end(), c, c + 3);
             }

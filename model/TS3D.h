@@ -71,7 +71,7 @@ public:
     // ---- boundary conditions -----------------------------------------------------------------
     // Boundary type 9*bx + 3*by + bz of node (i, j, k): per axis 1 on the min face (tested
     // first), 2 on the max face, 0 inside. Reads only nx, ny, nz.
-    int type_bc(int i, int j, int k);
+    int type_bc(int i, int j, int k) const;
     // Fills every value of the 27 rows of bc_coef from h, dx, dy, dz, k, T_amb, ry and rz.
     void Build_BC();
     // Face table: rows 0..26 a copy of bc_coef (Build_BC must have run), then the rows of the

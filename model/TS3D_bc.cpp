@@ -3,7 +3,7 @@
 
 // Per axis: 1 on the min face (tested first, so a one-node axis counts as min), 2 on the max
 // face, 0 inside.
-int TS3D::type_bc(int i, int j, int k)
+int TS3D::type_bc(int i, int j, int k) const
 {
     int bx = (i == 0) ? 1 : (i == nx) ? 2 : 0;
     int by = (j == 0) ? 1 : (j == ny) ? 2 : 0;

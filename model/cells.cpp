@@ -138,10 +138,7 @@ void for_each_node_cells(const TS3D& m, const CellOwners& cells, const std::vect
                     q0 = g == 0 ? share : q0 + share;
                 }
 
-                int bx = (i == 0) ? 1 : (i == m.nx) ? 2 : 0;
-                int by = (j == 0) ? 1 : (j == m.ny) ? 2 : 0;
-                int bz = (k == 0) ? 1 : (k == m.nz) ? 2 : 0;
-                int t = 9 * bx + 3 * by + bz, id;
+                int t = m.type_bc(i, j, k), id;
                 if (t == 0)
                 {
                     id = layer_table_row(o);
