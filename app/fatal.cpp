@@ -1,4 +1,4 @@
-// app/fatal.cpp: fatal() and input_error() end the process; warning() reports and goes on
+// app/fatal.cpp: fatal() and input_error() end the process; report_error() and warning() report and go on
 #include "app/fatal.h"
 
 #include <cstdio>
@@ -12,12 +12,18 @@ void fatal(const char* message)
     exit(1);
 }
 
-// One line on standard error, flushed after standard output, then exit status 1.
-void input_error(const char* message)
+// One line on standard error, flushed after standard output and at once.
+void report_error(const std::string& message)
 {
     fflush(stdout);
-    fprintf(stderr, "Calefax: error: %s\n", message);
+    fprintf(stderr, "Calefax: error: %s\n", message.c_str());
     fflush(stderr);
+}
+
+// The error line, then exit status 1.
+void input_error(const char* message)
+{
+    report_error(message);
     exit(1);
 }
 

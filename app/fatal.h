@@ -7,8 +7,14 @@
 // Writes message and a newline to standard output ("%s\n"), then ends the process with status 1.
 [[noreturn]] void fatal(const char* message);
 
-// Writes "Calefax: error: " and message on standard error, then ends the process with status 1.
-// For rejected input and unwritable output; message names the file and the place.
+// Writes one line "Calefax: error: " and message on standard error, after flushing standard
+// output; the caller goes on. The one place where error lines are made: library code hands its
+// rejections back as strings, and the programs (or the documented callers of input_error) report
+// them here.
+void report_error(const std::string& message);
+
+// report_error(message), then ends the process with status 1. For rejected input and unwritable
+// output; message names the file and the place.
 [[noreturn]] void input_error(const char* message);
 
 // Writes "Calefax: warning: " and message on standard error; the run goes on. For input that is
