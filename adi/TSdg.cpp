@@ -83,6 +83,11 @@ TSdg::TSdg(const char* data_file) : TS3D(data_file)
     make_fields();
 }
 
+TSdg::TSdg(const DataFile& d, const char* data_file) : TS3D(d, data_file)
+{
+    make_fields();
+}
+
 TSdg::TSdg(int nx, int ny, int nz, double dt, double T_amb) : TS3D(nx, ny, nz, dt, T_amb)
 {
     make_fields();
@@ -91,17 +96,28 @@ TSdg::TSdg(int nx, int ny, int nz, double dt, double T_amb) : TS3D(nx, ny, nz, d
 // The six node fields, the line buffers and the coefficient table. Refuses, before allocating, a
 // grid whose fields would not fit in the machine's memory: the allocations themselves may succeed
 // on an overcommitting system and fail only when touched.
+bool TSdg::fits_in_memory(int nx, int ny, int nz, std::string& error)
+{
+    size_t nodes = ((size_t)nx + 1) * ((size_t)ny + 1) * ((size_t)nz + 1);
+    size_t bytes = nodes * (5 * sizeof(double) + sizeof(int));
+    long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page > 0 && bytes / (size_t)page >= (size_t)pages)
+    {
+        error = "a grid of " + std::to_string(nodes) + " nodes needs " +
+                std::to_string(bytes >> 20) + " MiB, more than this machine's memory";
+        return false;
+    }
+    return true;
+}
+
 void TSdg::make_fields()
 {
     energy_audit = false;
     field_every = 0;
     size_t nodes = ((size_t)nx + 1) * ((size_t)ny + 1) * ((size_t)nz + 1);
-    size_t bytes = nodes * (5 * sizeof(double) + sizeof(int));
-    long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && page > 0 && bytes / (size_t)page >= (size_t)pages)
-        input_error(("a grid of " + std::to_string(nodes) + " nodes needs " +
-                     std::to_string(bytes >> 20) + " MiB, more than this machine's memory")
-                        .c_str());
+    std::string error;
+    if (!fits_in_memory(nx, ny, nz, error))
+        input_error(error.c_str());
 
     power = new_field(nx, ny, nz, 0.0);
     T = new_field(nx, ny, nz, T_amb);
@@ -174,10 +190,10 @@ bool TSdg::outputs_inside_grid()
     for (int a = 0; a < 3; a++)
         if (probe[a] < 0 || probe[a] > last[a])
         {
-            fflush(stdout);
-            std::cerr << "Calefax: error: probe node (" << probe_x << ", " << probe_y << ", "
-                      << probe_z << ") lies outside the grid of " << nx + 1 << "X" << ny + 1
-                      << "X" << nz + 1 << " nodes" << std::endl;
+            report_error("probe node (" + std::to_string(probe_x) + ", " +
+                         std::to_string(probe_y) + ", " + std::to_string(probe_z) +
+                         ") lies outside the grid of " + std::to_string(nx + 1) + "X" +
+                         std::to_string(ny + 1) + "X" + std::to_string(nz + 1) + " nodes");
             return false;
         }
     for (int c = 0; c < n_cuts; c++)
@@ -185,9 +201,8 @@ bool TSdg::outputs_inside_grid()
         int a = (cut_axis[c] | 0x20) - 'x';   // 0, 1, 2 for x, y, z in either case
         if (a >= 0 && a <= 2 && (cut_index[c] < 0 || cut_index[c] > last[a]))
         {
-            fflush(stdout);
-            std::cerr << "Calefax: error: cut plane " << c + 1 << " (" << cut_file[c]
-                      << ") at index " << cut_index[c] << " lies outside the grid" << std::endl;
+            report_error("cut plane " + std::to_string(c + 1) + " (" + cut_file[c] +
+                         ") at index " + std::to_string(cut_index[c]) + " lies outside the grid");
             return false;
         }
     }

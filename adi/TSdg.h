@@ -49,6 +49,12 @@ public:
     // coef_id 0 inside and the boundary type on the faces, coef and the line buffers 0. A grid too large for the machine's memory is
     // reported and ends the program with status 1.
     explicit TSdg(const char* data_file);
+    // The same from the items of a data file already read (read_data_file), for callers that
+    // must not end: they check fits_in_memory first.
+    TSdg(const DataFile& d, const char* data_file);
+    // True when the fields of a grid of nx x ny x nz intervals fit in this machine's memory;
+    // otherwise false with error saying how much they need.
+    static bool fits_in_memory(int nx, int ny, int nz, std::string& error);
     // The same on the built-in model of TS3D(nx, ny, nz, dt, T_amb).
     TSdg(int nx, int ny, int nz, double dt, double T_amb);
     ~TSdg();

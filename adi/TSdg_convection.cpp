@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,7 @@ int TSdg::Dauglas_Gunn_Convection()
             if (!write_field(name.c_str(), T[0][0], nx, ny, nz, dx, dy, dz, error))
             {
                 out.close();
-                fflush(stdout);
-                std::cerr << "Calefax: error: " << error << std::endl;
+                report_error(error);
                 return 1;
             }
         }
@@ -115,12 +115,13 @@ int TSdg::Dauglas_Gunn_Convection()
     if (diverged >= 0)
     {
         out.close();
-        fflush(stdout);
-        std::cerr << "Calefax: error: the run diverged at step " << diverged << " (dt = " << dt
-                  << " s): the field holds "
-                  << (sweeps.finite ? "temperatures beyond what the injected energy allows"
-                                    : "values that are not finite")
-                  << "; take a smaller dt (README: \"Choosing the time step\")" << std::endl;
+        std::ostringstream what;
+        what << "the run diverged at step " << diverged << " (dt = " << dt
+             << " s): the field holds "
+             << (sweeps.finite ? "temperatures beyond what the injected energy allows"
+                               : "values that are not finite")
+             << "; take a smaller dt (README: \"Choosing the time step\")";
+        report_error(what.str());
         return 1;
     }
 
@@ -145,10 +146,6 @@ int TSdg::Dauglas_Gunn_Convection()
         failed.insert(failed.begin(), "Calefax_transient.txt");
 
     for (const std::string& name : failed)
-    {
-        fflush(stdout);
-        std::cerr << "Calefax: error: " << name << ": cannot create or write the result file"
-                  << std::endl;
-    }
+        report_error(name + ": cannot create or write the result file");
     return failed.empty() ? 0 : 1;
 }

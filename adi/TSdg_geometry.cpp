@@ -3,6 +3,7 @@
 
 #include "app/fatal.h"
 #include "model/blocks.h"
+#include "model/text_file.h"
 
 #include <cmath>
 #include <cstdio>
@@ -14,15 +15,10 @@
 // Opens the input file and hands its text to the reader below; any rejection ends the program.
 void TSdg::read_geometry(const char* input_file)
 {
-    std::ifstream f(input_file);
-    if (!f)
-        input_error((std::string(input_file) + ": cannot open the input file").c_str());
-    std::ostringstream text;
-    text << f.rdbuf();
-    if (f.bad())
-        input_error((std::string(input_file) + ": cannot read the input file").c_str());
-    std::istringstream in(text.str());
-    std::string error;
+    std::string text, error;
+    if (!read_text_file(input_file, "input", text, error))
+        input_error(error.c_str());
+    std::istringstream in(text);
     if (!read_geometry(in, input_file, error))
         input_error(error.c_str());
 }

@@ -3,6 +3,7 @@
 
 #include "adi/TSdg_equations.h"
 #include "app/fatal.h"
+#include "model/run_report.h"
 
 #include <cmath>
 #include <fstream>
@@ -166,21 +167,13 @@ int TSdg::Dauglas_Gunn()
     double t1 = second();
 
     // ---- report --------------------------------------------------------------------------
-    out << "The mesh size is:  " << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
-    std::cout << "The mesh size is:  " << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
-    out << "\n\nRun time of Douglas_Gunn is...  " << t1 - t0 << " seconds" << std::endl;
-    std::cout << "\n\nRun time of Douglas_Gunn is...  " << t1 - t0 << " seconds" << std::endl;
-    out << "The temperature at position (" << probe_x << ", " << probe_y << ", " << probe_z
-        << "):" << std::endl;
-    for (int s = 0; s < n_steps; s++)
-        out << hist[s] << std::endl;
+    write_probe_report(out, "Douglas_Gunn", nx, ny, nz, t1 - t0, probe_x, probe_y, probe_z, hist,
+                       n_steps);
     out.close();
     delete[] hist;
     if (out.fail())
     {
-        fflush(stdout);
-        std::cerr << "Calefax: error: Douglas_Gunn.txt: cannot create or write the result file"
-                  << std::endl;
+        report_error("Douglas_Gunn.txt: cannot create or write the result file");
         return 1;
     }
     return 0;

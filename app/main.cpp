@@ -72,7 +72,7 @@ int main(int argc, char** argv)
         {
             if (a + 1 >= argc)
             {
-                std::cerr << "Calefax: error: " << arg << " needs a value" << std::endl;
+                report_error(std::string(arg) + " needs a value");
                 return 2;
             }
             const char* v = argv[++a];
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
                 std::string error;
                 if (!check_field_path(v, error))
                 {
-                    std::cerr << "Calefax: error: " << error << std::endl;
+                    report_error(error);
                     return 2;
                 }
                 field = v;
@@ -92,9 +92,8 @@ int main(int argc, char** argv)
                 long n = strtol(v, &end, 10);
                 if (*v == '\0' || *end != '\0' || n < 1 || n > 1000000000)
                 {
-                    std::cerr << "Calefax: error: --field-every takes a whole number of steps "
-                                 "from 1, not '"
-                              << v << "'" << std::endl;
+                    report_error(std::string("--field-every takes a whole number of steps "
+                                             "from 1, not '") + v + "'");
                     return 2;
                 }
                 field_every = (int)n;
@@ -102,8 +101,7 @@ int main(int argc, char** argv)
         }
         else if (strncmp(arg, "--", 2) == 0)
         {
-            std::cerr << "Calefax: error: unknown option '" << arg << "' (see Calefax --help)"
-                      << std::endl;
+            report_error(std::string("unknown option '") + arg + "' (see Calefax --help)");
             return 2;
         }
         else
@@ -111,7 +109,7 @@ int main(int argc, char** argv)
     }
     if (field_every > 0 && !field)
     {
-        std::cerr << "Calefax: error: --field-every needs --field FILE" << std::endl;
+        report_error("--field-every needs --field FILE");
         return 2;
     }
     if (files.size() != 2)

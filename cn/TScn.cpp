@@ -3,16 +3,28 @@
 
 #include "app/fatal.h"
 #include "model/blocks.h"
+#include "model/text_file.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <vector>
 
 TScn::TScn(int nx, int ny, int nz, double dt, double T_amb)
     : TS3D(nx, ny, nz, dt, T_amb), n_coef_rows(0), coef(nullptr), rhs_perm(nullptr),
-      A_perm(nullptr), L(nullptr)
+      A_perm(nullptr), L(nullptr), blocks_file("TSinput.txt")
+{
+    make_arrays(35.0);
+}
+
+TScn::TScn(const DataFile& d, const char* data_file)
+    : TS3D(d, data_file), n_coef_rows(0), coef(nullptr), rhs_perm(nullptr), A_perm(nullptr),
+      L(nullptr), blocks_file("TSinput.txt")
+{
+    make_arrays(T_amb);
+}
+
+void TScn::make_arrays(double T_start)
 {
     A = new SSMat(n_nodes);
     T = new double[n_nodes];
@@ -21,7 +33,7 @@ TScn::TScn(int nx, int ny, int nz, double dt, double T_amb)
     coef_id = new int[n_nodes];
     for (int n = 0; n < n_nodes; n++)
     {
-        T[n] = 35.0;
+        T[n] = T_start;
         rhs[n] = 0.0;
         power[n] = 0.0;
     }
@@ -29,7 +41,7 @@ TScn::TScn(int nx, int ny, int nz, double dt, double T_amb)
     for (int j = 0; j <= ny; j++)
         for (int k = 0; k <= nz; k++)
             for (int i = 0; i <= nx; i++)
-                coef_id[i + (nx + 1) * (k + (nz + 1) * j)] = type_bc(i, j, k);
+                coef_id[node(i, j, k)] = type_bc(i, j, k);
 }
 
 // A run releases A, A_perm, L and rhs_perm and nulls them; whatever is still held here was never
@@ -53,27 +65,13 @@ TScn::~TScn()
 }
 
 // The whole file is read into memory first, so that the reader can report lines.
-void TScn::read_geometry()
+bool TScn::read_geometry(std::string& error)
 {
-    const char* file = "TSinput.txt";
     std::string text;
-    std::ifstream f(file);
-    bool readable = false;
-    if (f)
-    {
-        std::ostringstream s;
-        s << f.rdbuf();
-        readable = !f.bad();
-        if (readable)
-            text = s.str();
-    }
-    if (!readable)
-        std::cout << "TSinput.txt cannot be opened or read: no blocks are read" << std::endl;
-
+    if (!read_text_file(blocks_file.c_str(), "input", text, error))
+        return false;
     std::istringstream in(text);
-    std::string error;
-    if (!read_geometry(in, file, error))
-        fatal(error.c_str());
+    return read_geometry(in, blocks_file.c_str(), error);
 }
 
 bool TScn::read_geometry(std::istream& in, const char* file, std::string& error)
@@ -85,6 +83,8 @@ bool TScn::read_geometry(std::istream& in, const char* file, std::string& error)
     for (const BlockRecord& b : blocks)
         if (!block_inside_grid(b, nx, ny, nz, file, error))
             return false;
+    if (blocks.empty())
+        warning(std::string(file) + ": no block: the chip is all base material with no power");
 
     // ---- layers in file order; an unknown layer keeps the previous block's index -------------
     std::vector<int> index(blocks.size());
@@ -104,7 +104,7 @@ bool TScn::read_geometry(std::istream& in, const char* file, std::string& error)
     assign_blocks(blocks, index, density,
                   [&](int i, int j, int k, int id, double q0)
                   {
-                      int n = i + (nx + 1) * (k + (nz + 1) * j);
+                      int n = node(i, j, k);
                       coef_id[n] = id;
                       power[n] = q0;
                   });

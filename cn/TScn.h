@@ -48,22 +48,27 @@ public:
     SSMat* A;         // system matrix C + K, n = n_nodes; empty until a run, null after it
     SSMat* A_perm;    // A in minimum-degree order; method 1 within a run, else null
     SSMat* L;         // factor U, A ~ U'*U (threshold factor for method 3); within a run only
+    std::string blocks_file; // the input file of blocks that a run reads; "TSinput.txt"
 
     // ---- construction ------------------------------------------------------------------------
     // Built-in model TS3D(nx, ny, nz, dt, T_amb) (spacing 1e-6 on every axis, so ry = rz = 1),
     // an empty A of dimension n_nodes, T = 35.0 (not T_amb), rhs = power = 0.0, coef_id 0 inside
     // and the boundary type on the faces.
     TScn(int nx, int ny, int nz, double dt, double T_amb);
+    // The model of the items of a data file (read_data_file), which hands rejections back; the
+    // same arrays, T starting at the data file's T_amb. The runs take the data file's steps and
+    // probe when called with them.
+    TScn(const DataFile& d, const char* data_file);
     // Releases the arrays the object owns, and A when no run has released it.
     ~TScn();
     TScn(const TScn&) = delete;
     TScn& operator=(const TScn&) = delete;
 
     // ---- input of blocks ---------------------------------------------------------------------
-    // Reads the blocks of "TSinput.txt" as the stream version below does. A file that cannot be
-    // opened or read is reported in one line on standard output and gives no blocks; a rejected
-    // record ends the program through fatal() with the message naming the line.
-    void read_geometry();
+    // Reads the blocks of blocks_file as the stream version below does. Returns false with error
+    // set when the file cannot be opened or read ("FILE: cannot open the input file") or a record
+    // is rejected ("FILE:LINE: ...").
+    bool read_geometry(std::string& error);
     // Reads the block records of in: "*" after any white space starts a comment line (at most 200 characters
     // skipped). If every record reads whole and lies in the grid, then for each record in file
     // order: "Layer Name= NAME" on standard output; the layer is the first table record named
@@ -72,7 +77,7 @@ public:
     // from the blocks (TS3D::assign_blocks: from its cells, or with legacy_rows the older
     // assignment), and coef is made anew, zeroed, with the rows they need. Otherwise returns
     // false with error = "FILE:LINE: ...", printing and applying nothing. Layer names of any
-    // length are accepted.
+    // length are accepted. An input without blocks is warned about (warning) and read.
     bool read_geometry(std::istream& in, const char* file, std::string& error);
 
     // ---- coefficients ------------------------------------------------------------------------
@@ -86,9 +91,10 @@ public:
     // the threshold (1e-4) Cholesky factor, tolerance 1e-10, at most 1000 iterations, starting
     // from T; any other value writes the method menu instead of solving and leaves T unchanged.
     // steps >= 0 steps are made; node (px, py, pz) of the grid is recorded after every step.
-    // Each returns 0, or 1 with a "Calefax: error: ..." line on standard error when:
+    // Each returns 0, or 1 with an error line (report_error) on standard error when:
     // - the object has already run, steps < 0 or the recorded node lies outside the grid
-    //   (refused before "TSinput.txt" is read or anything is written);
+    //   (refused before the blocks are read or anything is written);
+    // - the blocks cannot be read (nothing is written);
     // - the factorisation meets a pivot that is not positive (no step is made and nothing more
     //   is written; the result file stays empty);
     // - the result file cannot be created or written (reported after the rest of the output).
@@ -101,24 +107,37 @@ public:
     // every step; the report goes to "Crank_Nicolson_Conv.txt".
     int Crank_Nicolson_Convection(int method, int steps, int px, int py, int pz);
 
+    // Node number of node (i, j, k).
+    int node(int i, int j, int k) const { return i + (nx + 1) * (k + (nz + 1) * j); }
+
 private:
+    // The skeleton of both runs: checks, blocks, rows, A and the first right-hand side (the
+    // assemble_ routine of the run), the factor, the time loop (solve, then the right-hand side
+    // brought to the next step by the advance_ routine), the report and the release.
+    int run(bool convective, int method, int steps, int px, int py, int pz);
+    // Faces held at 83.0: sets them in T, assembles A with identity face rows and the first rhs.
+    void assemble_fixed();
+    // rhs += (C - K)*d at the inner nodes (d = T_new - T).
+    void advance_fixed(const double* d);
+    // Convective faces: A with the face rows and the first rhs at every node.
+    void assemble_convective();
+    // rhs += (C - K)*d at every node.
+    void advance_convective(const double* d);
     // Refuses a run when A is gone (the object has run), steps < 0 or (px, py, pz) is outside
-    // the grid: one "Calefax: error: RUN: ..." line on standard error, false. Reads nothing else.
+    // the grid: one error line "RUN: ..." on standard error, false. Reads nothing else.
     bool run_accepted(const char* run, int steps, int px, int py, int pz);
     // Makes the factor of method from the sorted A: method 1 also perm (createVectorI), A_perm,
     // rhs_perm and x_perm, and releases A; method 3 keeps A for its products; other methods make
-    // nothing. Returns false after a "Calefax: error: RUN: ..." line when a factorisation fails.
+    // nothing. Returns false after an error line "RUN: ..." when a factorisation fails.
     bool make_factor(const char* run, int method, int*& perm, double*& x_perm);
     // T_new of one step from rhs with the factor of method (T_new is PCG's start vector for
     // method 3); any other method writes the menu and leaves T_new unchanged.
     // T_new: in/out, n_nodes;  x_perm: workspace (method 1);  work: workspace, n_nodes
     void solve_step(int method, const int* perm, double* x_perm, double* T_new, double* work);
-    // The report of a run to out, and the mesh and run-time lines also to standard output.
-    // hist: in, steps recorded temperatures
-    void write_report(std::ostream& out, double seconds, int steps, const double* hist, int px,
-                      int py, int pz);
     // Releases L, A (if still held), A_perm, rhs_perm and the method-1 arrays; nulls the members.
     void release_factor(int*& perm, double*& x_perm);
+    // The per-node arrays of both constructors, T at T_start; A empty.
+    void make_arrays(double T_start);
 };
 
 #endif

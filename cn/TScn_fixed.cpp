@@ -1,46 +1,27 @@
 // cn/TScn_fixed.cpp: the Crank-Nicolson run with the six faces held at 83.0 ("Crank_Nicolson.txt")
 #include "cn/TScn.h"
 
-#include "app/fatal.h"
 #include "cn/TScn_rows.h"
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <iostream>
 #include <vector>
 
 // The whole grid is assembled as for free nodes; the fixed face values are then moved to the
 // right-hand side of their neighbours, and the face rows and columns become identity rows, so
 // that every solve returns T_new = 83.0 on the faces and A stays symmetric positive definite.
-int TScn::Crank_Nicolson(int method, int steps, int px, int py, int pz)
+void TScn::assemble_fixed()
 {
-    const char* run = "Crank_Nicolson";
-    if (!run_accepted(run, steps, px, py, pz))
-        return 1;
     const double T_fix = 83.0;
-    const double s = ry + 1.0 + rz;    // 3.0: the six links of a row sum to s*c[7]
+    const double s = ry + 1.0 + rz;    // the six links of a row sum to s*c[7]
     const int X = nx + 1;              // z stride of the node numbers
     const int P = (nx + 1) * (nz + 1); // y stride
-
-    // ---- set-up: blocks (a rejected record ends the program before any file is touched) ----
-    read_geometry();
-    for (int l = 0; l < n_layers; l++)
-        Build_CN_C(layers[l]);
-    Build_cell_rows(coef);
-    double* work = new double[n_nodes];
-    double* T_new = new double[n_nodes];
-    double* hist = new double[steps];
-    int* perm = nullptr;
-    double* x_perm = nullptr;
-    std::ofstream out("Crank_Nicolson.txt");
     double dx2 = pow(dx, 2.0);
 
     for (int j = 0; j <= ny; j++)
         for (int kk = 0; kk <= nz; kk++)
             for (int i = 0; i <= nx; i++)
                 if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
-                    T[i + X * (kk + (nz + 1) * j)] = T_fix;
+                    T[node(i, j, kk)] = T_fix;
 
     // ---- A = C + K, each link entered once, from the node with the smaller number ----------
     // A face node's row is a face row: its links to inner nodes are taken from the inner node's
@@ -52,7 +33,7 @@ int TScn::Crank_Nicolson(int method, int steps, int px, int py, int pz)
         for (int kk = 0; kk <= nz; kk++)
             for (int i = 0; i <= nx; i++)
             {
-                int n = i + X * (kk + (nz + 1) * j);
+                int n = node(i, j, kk);
                 if (face(i, j, kk))
                 {
                     A->insertEntry(n, n, 1.0);
@@ -80,7 +61,7 @@ int TScn::Crank_Nicolson(int method, int steps, int px, int py, int pz)
         for (int kk = 1; kk <= nz - 1; kk++)
             for (int i = 1; i <= nx - 1; i++)
             {
-                int n = i + X * (kk + (nz + 1) * j);
+                int n = node(i, j, kk);
                 const double* c = coef[coef_id[n]];
                 // 2*Q as ((q + q)*dx^2)/k
                 rhs[n] =
@@ -94,20 +75,20 @@ int TScn::Crank_Nicolson(int method, int steps, int px, int py, int pz)
     for (int i = 0; i <= nx; i++)
         for (int kk = 0; kk <= nz; kk++)
         {
-            faces.push_back(i + X * (kk + (nz + 1) * 0));
-            faces.push_back(i + X * (kk + (nz + 1) * ny));
+            faces.push_back(node(i, 0, kk));
+            faces.push_back(node(i, ny, kk));
         }
     for (int j = 1; j <= ny - 1; j++)
     {
         for (int i = 0; i <= nx; i++)
         {
-            faces.push_back(i + X * (0 + (nz + 1) * j));
-            faces.push_back(i + X * (nz + (nz + 1) * j));
+            faces.push_back(node(i, j, 0));
+            faces.push_back(node(i, j, nz));
         }
         for (int kk = 1; kk <= nz - 1; kk++)
         {
-            faces.push_back(0 + X * (kk + (nz + 1) * j));
-            faces.push_back(nx + X * (kk + (nz + 1) * j));
+            faces.push_back(node(0, j, kk));
+            faces.push_back(node(nx, j, kk));
         }
     }
 
@@ -131,57 +112,20 @@ int TScn::Crank_Nicolson(int method, int steps, int px, int py, int pz)
             if (m >= 0 && m < n_nodes)
                 A->deleteEntry(m, b);
     }
+}
 
-    // ---- factor once; the timed part is the factor and the time loop -----------------------
-    double t0 = second();
-    if (!make_factor(run, method, perm, x_perm))
-    {
-        out.close();
-        release_factor(perm, x_perm);
-        delete[] work;
-        delete[] T_new;
-        delete[] hist;
-        return 1;
-    }
-    // T_new starts as T: PCG's first start vector, and what an unknown method keeps.
-    for (int n = 0; n < n_nodes; n++)
-        T_new[n] = T[n];
-
-    for (int step = 0; step < steps; step++)
-    {
-        solve_step(method, perm, x_perm, T_new, work);
-
-        // rhs += (C - K)*(T_new - T) at the inner nodes: the source and the moved fixed terms
-        // stay as they are; the face entries keep 83.0
-        for (int n = 0; n < n_nodes; n++)
-            work[n] = T_new[n] - T[n];
-        for (int j = 1; j <= ny - 1; j++)
-            for (int kk = 1; kk <= nz - 1; kk++)
-                for (int i = 1; i <= nx - 1; i++)
-                {
-                    int n = i + X * (kk + (nz + 1) * j);
-                    const double* c = coef[coef_id[n]];
-                    rhs[n] = rhs[n] + cn::inner_terms(c, work, n, X, P, n_nodes, s);
-                }
-        for (int n = 0; n < n_nodes; n++)
-            T[n] = T_new[n];
-        hist[step] = T[px + X * (pz + (nz + 1) * py)];
-    }
-    double t1 = second();
-
-    // ---- report and release --------------------------------------------------------------
-    write_report(out, t1 - t0, steps, hist, px, py, pz);
-    out.close();
-    release_factor(perm, x_perm);
-    delete[] work;
-    delete[] T_new;
-    delete[] hist;
-    if (out.fail())
-    {
-        fflush(stdout);
-        std::cerr << "Calefax: error: Crank_Nicolson.txt: cannot create or write the result file"
-                  << std::endl;
-        return 1;
-    }
-    return 0;
+void TScn::advance_fixed(const double* d)
+{
+    const double s = ry + 1.0 + rz;
+    const int X = nx + 1;
+    const int P = (nx + 1) * (nz + 1);
+    // the source and the moved fixed terms stay as they are; the face entries keep 83.0
+    for (int j = 1; j <= ny - 1; j++)
+        for (int kk = 1; kk <= nz - 1; kk++)
+            for (int i = 1; i <= nx - 1; i++)
+            {
+                int n = node(i, j, kk);
+                const double* c = coef[coef_id[n]];
+                rhs[n] = rhs[n] + cn::inner_terms(c, d, n, X, P, n_nodes, s);
+            }
 }

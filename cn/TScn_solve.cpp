@@ -2,6 +2,7 @@
 // solution method, the solve of one step, the method menu, the report and the release
 #include "cn/TScn.h"
 
+#include "app/fatal.h"
 #include "iterative/PCG.h"
 
 #include <cstdio>
@@ -23,12 +24,11 @@ void write_menu()
     std::cout << "=========================================" << std::endl;
 }
 
-// One "Calefax: error: RUN: WHAT" line on standard error, after what standard output holds.
+// One error line "RUN: WHAT" on standard error, after what standard output holds.
 void run_error(const char* run, const std::string& what)
 {
-    fflush(stdout);
     std::cout.flush();
-    std::cerr << "Calefax: error: " << run << ": " << what << std::endl;
+    report_error(std::string(run) + ": " + what);
 }
 
 } // namespace
@@ -118,18 +118,6 @@ void TScn::solve_step(int method, const int* perm, double* x_perm, double* T_new
         write_menu();
         break;
     }
-}
-
-void TScn::write_report(std::ostream& out, double seconds, int steps, const double* hist, int px,
-                        int py, int pz)
-{
-    out << "The mesh size is:  " << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
-    std::cout << "The mesh size is:  " << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
-    out << "\n\nRun time of Crank_Nicolson is...  " << seconds << " seconds" << std::endl;
-    std::cout << "\n\nRun time of Crank_Nicolson is...  " << seconds << " seconds" << std::endl;
-    out << "The temperature at position (" << px << ", " << py << ", " << pz << "):" << std::endl;
-    for (int s = 0; s < steps; s++)
-        out << hist[s] << std::endl;
 }
 
 void TScn::release_factor(int*& perm, double*& x_perm)

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <string>
 
 namespace
 {
@@ -20,28 +21,26 @@ char* copy_name(const std::string& s)
     return p;
 }
 
-} // namespace
-
-// Reads the data file; any rejection ends the program before a result file is touched.
-TS3D::TS3D(const char* data_file)
+// The data file's items; any rejection ends the program before a result file is touched.
+DataFile read_or_exit(const char* data_file)
 {
-    std::ifstream f(data_file);
-    if (!f)
-    {
-        std::cout << "No input file is read!" << std::endl;
-        input_error((std::string(data_file) + ": cannot open the data file").c_str());
-    }
-    std::ostringstream text;
-    text << f.rdbuf();
-    if (f.bad())
-        input_error((std::string(data_file) + ": cannot read the data file").c_str());
-    std::istringstream in(text.str());
-
     DataFile d;
     std::string error;
-    if (!parse_data_file(in, data_file, d, error))
+    if (!read_data_file(data_file, d, error))
+    {
+        if (!std::ifstream(data_file))
+            std::cout << "No input file is read!" << std::endl;
         input_error(error.c_str());
+    }
+    return d;
+}
 
+} // namespace
+
+TS3D::TS3D(const char* data_file) : TS3D(read_or_exit(data_file), data_file) {}
+
+TS3D::TS3D(const DataFile& d, const char* data_file)
+{
     const double spacing[3] = {d.dx, d.dy, d.dz};
     for (int a = 0; a < 3; a++)
         if (spacing[a] > 0.01)

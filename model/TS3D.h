@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+struct DataFile;
+
 // TS3D describes the simulated chip independently of the solution method. The chip is a box of
 // nx x ny x nz grid intervals; temperatures live on the (nx+1)(ny+1)(nz+1) nodes, numbered from 0
 // on each axis, i along x, j along y, k along z. Units are SI (m, s, W/(m K), kg/m^3, J/(kg K),
@@ -61,6 +63,9 @@ public:
     // unreadable or invalid item prints one line naming the file and the item; both end the program
     // with status 1. See model/datafile.h for the parser that hands the rejection back instead.
     explicit TS3D(const char* data_file);
+    // The model of the items d of a data file (read_data_file, model/datafile.h), which hands
+    // rejections back; data_file names the file in warnings.
+    TS3D(const DataFile& d, const char* data_file);
     // Built-in model: spacing 1e-6 on every axis, silicon base, h = 30000 on every face, the
     // built-in ten-layer table; no steps, probe at node (0, 0, 0), no cut planes.
     TS3D(int nx, int ny, int nz, double dt, double T_amb);
@@ -79,6 +84,9 @@ public:
     void Build_face_rows();
     // The face row of face id id (a boundary type or 27 + arrangement).
     const double* face_row(int id) const { return face_coef.data() + 11 * (size_t)id; }
+    // Rows 0 (base material) and 27*l.index + 1..27 of coef: the layer table's rows for layer l,
+    // the nodes of a block of l by their place in it (model/cells.h). Needs 0 <= l.index < n_layers.
+    void Build_layer_rows(const material& l, double** coef) const;
     // Inner rows 27*n_layers + 1 + r of coef: the inner arrangements r of cells.
     void Build_cell_rows(double** coef) const;
 

@@ -26,6 +26,50 @@ void TS3D::Build_face_rows()
     }
 }
 
+// A node has eight surrounding cells; along an axis on which it lies on the block's lowest plane
+// (class 0) the layer's cells are on the plus side only, on the highest plane (2) on the minus
+// side only, strictly inside (1) on both sides. A link to a neighbour touches the four cells on
+// that side (layer_link_weight); the time term and self weight come from all eight
+// (layer_node_terms).
+void TS3D::Build_layer_rows(const material& l, double** coef) const
+{
+    double* row0 = coef[0];
+    row0[0] = 1.0;
+    row0[1] = ry;
+    row0[2] = rz;
+    layer_node_terms(*this, l, 0, row0[3], row0[7]);
+    row0[4] = 1.0;
+    row0[5] = ry;
+    row0[6] = rz;
+
+    // Cells of the layer on one side of an axis of class c: 1 or 2 across that axis.
+    static const int across[3] = {1, 2, 1};
+    const double factor[3] = {1.0, ry, rz};
+    for (int t = 1; t <= 27; t++)
+    {
+        int c[3] = {(t - 1) / 9, ((t - 1) / 3) % 3, (t - 1) % 3};
+        int n = across[c[0]] * across[c[1]] * across[c[2]];
+        double* row = coef[27 * l.index + t];
+        for (int a = 0; a < 3; a++)
+        {
+            int others = n / across[c[a]]; // cells across the two other axes
+            // Layer on the minus side unless the node is on the block's lowest plane, on the plus
+            // side unless it is on the highest.
+            int cells_minus = (c[a] == 0) ? 0 : others;
+            int cells_plus = (c[a] == 2) ? 0 : others;
+            for (int side = 0; side < 2; side++)
+            {
+                int cells = side == 0 ? cells_minus : cells_plus;
+                double w = layer_link_weight(*this, l, cells);
+                // A weight of 1 is stored as the bare factor, any other as w*factor.
+                double v = (cells == 0) ? factor[a] : (a == 0 ? w : w * factor[a]);
+                row[side == 0 ? a : 4 + a] = v;
+            }
+        }
+        layer_node_terms(*this, l, n, row[3], row[7]);
+    }
+}
+
 void TS3D::Build_cell_rows(double** coef) const
 {
     const int first = 27 * n_layers + 1;

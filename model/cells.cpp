@@ -299,29 +299,7 @@ void cell_inner_row(const TS3D& m, const Octants& o, double row[8])
     int n, L;
     if (base_and_one(c, 8, o.data(), m, n, L) && (n == 1 || n == 2 || n == 4 || n == 8))
     {
-        // the layer table's expressions for n of the eight cells in layer L
-        const material& l = m.layers[L];
-        double r = l.k / m.k;
-        if (n == 1)
-        {
-            row[3] = ((m.rho * 7.0) * m.cp + l.rho * l.cp) * dx2 / ((m.k * 4.0) * m.dt);
-            row[7] = (r + 7.0) / 4.0;
-        }
-        else if (n == 2)
-        {
-            row[3] = ((m.rho * 3.0) * m.cp + l.rho * l.cp) * dx2 / ((m.k + m.k) * m.dt);
-            row[7] = (r + 3.0) / 2.0;
-        }
-        else if (n == 4)
-        {
-            row[3] = (m.rho * m.cp + l.rho * l.cp) * dx2 / (m.k * m.dt);
-            row[7] = r + 1.0;
-        }
-        else
-        {
-            row[3] = ((l.rho + l.rho) * l.cp) * dx2 / (m.k * m.dt);
-            row[7] = r + r;
-        }
+        layer_node_terms(m, m.layers[L], n, row[3], row[7]);
         return;
     }
     double heat = 0.0, cond = 0.0;
@@ -374,4 +352,40 @@ void cell_face_row(const TS3D& m, const Octants& o, int t, double row[11])
     for (int a = 0; a < 3; a++)
         row[8 + a] = ((row[a] + row[4 + a]) + conv[a]) / share;
     row[7] = 2.0 * ((conv[0] * m.T_amb + conv[1] * m.T_amb) + conv[2] * m.T_amb);
+}
+
+void layer_node_terms(const TS3D& m, const material& l, int n, double& cap, double& diag)
+{
+    const double dx2 = pow(m.dx, 2.0);
+    const double r = l.k / m.k;
+    // Each value is evaluated left to right as grouped; these orders fix the rounding.
+    switch (n)
+    {
+    case 1:
+        cap = ((m.rho * 7.0) * m.cp + l.rho * l.cp) * dx2 / ((m.k * 4.0) * m.dt);
+        diag = (r + 7.0) / 4.0;
+        break;
+    case 2:
+        cap = ((m.rho * 3.0) * m.cp + l.rho * l.cp) * dx2 / ((m.k + m.k) * m.dt);
+        diag = (r + 3.0) / 2.0;
+        break;
+    case 4:
+        cap = (m.rho * m.cp + l.rho * l.cp) * dx2 / (m.k * m.dt);
+        diag = r + 1.0;
+        break;
+    case 8:
+        cap = ((l.rho + l.rho) * l.cp) * dx2 / (m.k * m.dt);
+        diag = r + r;
+        break;
+    default: // no cell in the layer: the base material
+        cap = ((m.rho + m.rho) * m.cp) * dx2 / (m.k * m.dt);
+        diag = 2.0;
+        break;
+    }
+}
+
+double layer_link_weight(const TS3D& m, const material& l, int n)
+{
+    const double r = l.k / m.k;
+    return n == 0 ? 1.0 : n == 1 ? r / 4.0 + 0.75 : n == 2 ? r / 2.0 + 0.5 : r;
 }

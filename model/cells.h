@@ -3,6 +3,7 @@
 #define MODEL_CELLS_H
 
 #include "model/blocks.h"
+#include "model/material.h"
 
 #include <array>
 #include <functional>
@@ -102,6 +103,15 @@ void cell_inner_row(const TS3D& m, const Octants& o, double row[8]);
 // The convection weight of a face is h*d/k times the axis factor (1, ry, rz) times the node's share
 // of the face (the cells inside touching it, over 4).
 void cell_face_row(const TS3D& m, const Octants& o, int t, double row[11]);
+
+// ---- the layer table: base material and one layer, arranged as round the nodes of a block ----
+// A node with n (0, 1, 2, 4 or 8) of its eight cells in layer l and the others base material:
+// cap = 2*(mean rho*cp of the cells)*dx^2/(k*dt) and diag = 2*(mean relative conductivity), in the
+// evaluation orders that every solver's rows share.
+void layer_node_terms(const TS3D& m, const material& l, int n, double& cap, double& diag);
+// Relative weight of a link whose four cells hold n (0, 1, 2 or 4) cells of layer l: their mean
+// relative conductivity, before the axis factor.
+double layer_link_weight(const TS3D& m, const material& l, int n);
 
 // Convection weight of each face axis (x, y, z) of a node of boundary type t, in the units of the
 // rows above (0 on an axis on which the node is not on a face).

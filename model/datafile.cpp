@@ -1,6 +1,8 @@
 // model/datafile.cpp: parser of the data file, checking every item where it is read
 #include "model/datafile.h"
 
+#include "model/text_file.h"
+
 #include <cmath>
 #include <sstream>
 #include <strings.h>
@@ -245,4 +247,13 @@ bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::str
         out.cuts.push_back(cut);
     }
     return true;
+}
+
+bool read_data_file(const char* path, DataFile& out, std::string& error)
+{
+    std::string text;
+    if (!read_text_file(path, "data", text, error))
+        return false;
+    std::istringstream in(text);
+    return parse_data_file(in, path, out, error);
 }

@@ -54,6 +54,10 @@ const int DATA_FILE_MAX_NODES = 1 << 27;
 // number of cut planes only bounds a loop that stops at the end of the text.
 bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::string& error);
 
+// Reads the file at path whole, then parses it as above; a file that cannot be opened or read is
+// rejected as read_text_file (model/text_file.h) words it.
+bool read_data_file(const char* path, DataFile& out, std::string& error);
+
 // Case-insensitive equality of two layer names.
 bool same_name(const char* a, const char* b);
 

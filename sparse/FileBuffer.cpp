@@ -1,15 +1,11 @@
 // sparse/FileBuffer.cpp: FileBuffer: buffered line reading of a stdio file
 #include "sparse/FileBuffer.h"
 
-#include "app/fatal.h"
-
-// fopen(name, "r"), or fatal(); then the first FILEBUFFER_SIZE bytes.
+// fopen(name, "r"); then the first FILEBUFFER_SIZE bytes, or none when the file did not open.
 FileBuffer::FileBuffer(const char* name)
 {
     fp = fopen(name, "r");
-    if (fp == nullptr)
-        fatal("Cannot open this file!!\n");
-    count = (int)fread(buffer, 1, FILEBUFFER_SIZE, fp);
+    count = fp != nullptr ? (int)fread(buffer, 1, FILEBUFFER_SIZE, fp) : 0;
     line_start = -1;
     pos = -1;
     at_eof = 0;
@@ -28,7 +24,8 @@ FileBuffer::FileBuffer(FILE* f)
 // Closes the file once.
 FileBuffer::~FileBuffer()
 {
-    fclose(fp);
+    if (fp != nullptr)
+        fclose(fp);
 }
 
 // Steps over the previous newline, refills when the buffer is used up, then scans to the next
@@ -39,7 +36,7 @@ void FileBuffer::getLine()
     pos = pos + 1;
     if (pos >= count)
     {
-        count = (int)fread(buffer, 1, FILEBUFFER_SIZE, fp);
+        count = fp != nullptr ? (int)fread(buffer, 1, FILEBUFFER_SIZE, fp) : 0;
         if (count == 0)
         {
             line_start = 0;

@@ -16,15 +16,15 @@ const int FILEBUFFER_SIZE = 4096;
 class FileBuffer
 {
 public:
-    FILE* fp;                     // the open file, closed by the destructor
+    FILE* fp;                     // the open file, closed by the destructor; null when it did not open
     int count;                    // valid bytes in buffer, 0..FILEBUFFER_SIZE
     int line_start;               // index in buffer of the current line's first byte; -1 before
     int pos;                      // index of the current line's newline or end of data; -1 before
     char buffer[FILEBUFFER_SIZE]; // file data
     int at_eof;                   // 1 once a refill found no more data (current line empty)
 
-    // Opens name for reading and fills the buffer; a file that cannot be opened ends the program
-    // through fatal() with "Cannot open this file!!\n".
+    // Opens name for reading and fills the buffer. A file that cannot be opened leaves fp null
+    // and reads as an empty file; the caller tells the two apart by fp.
     explicit FileBuffer(const char* name);
     // Takes over the open file f (not null) and fills the buffer from its current position.
     explicit FileBuffer(FILE* f);

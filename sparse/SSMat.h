@@ -144,8 +144,8 @@ public:
     // with every diagonal stored and no stored exact zeros (rows in any order). They return U
     // with A ~ U'*U as a new matrix in the sorted state (no sort pass), every diagonal stored,
     // each row's entries in consecutive pool slots, row after row; the caller deletes it. A
-    // pivot that is not positive (zero, negative or NaN) is reported on standard error as
-    // "Calefax: error: cholesky: pivot of row K is not positive (V)" (or "cholesky_th") and the
+    // pivot that is not positive (zero, negative or NaN) is reported on standard error
+    // (report_error) as "cholesky: pivot of row K is not positive (V)" (or "cholesky_th") and the
     // call returns null after freeing everything it allocated.
 
     // Complete factor: A = U'*U up to rounding, with every fill entry.

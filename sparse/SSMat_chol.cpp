@@ -16,6 +16,8 @@
 // row's columns as its updates reach them and sorts them once (below).
 // Limitation: a factor holds fewer than 2^31 entries (nnz is an int).
 #include "sparse/SSMat.h"
+
+#include "app/fatal.h"
 #include "sparse/chol_work.h"
 
 #include <algorithm>
@@ -203,8 +205,12 @@ SSMat* SSMat::factor(bool threshold, double th)
 
     SSMat* R = nullptr;
     if (failed >= 0)
-        fprintf(stderr, "Calefax: error: %s: pivot of row %d is not positive (%g)\n",
-                threshold ? "cholesky_th" : "cholesky", failed, pivot);
+    {
+        char what[128];
+        snprintf(what, sizeof what, "%s: pivot of row %d is not positive (%g)",
+                 threshold ? "cholesky_th" : "cholesky", failed, pivot);
+        report_error(what);
+    }
     else
     {
         R = new SSMat(n);

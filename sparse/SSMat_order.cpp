@@ -5,11 +5,14 @@
 // (min(k, l), max(k, l)): the lower neighbours of k are read from column k's list, the upper
 // ones from row k's list. A permutation is perm[new] = old throughout.
 #include "sparse/SSMat.h"
+
+#include "app/fatal.h"
 #include "sparse/intQueue.h"
 #include "sparse/mmd.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 // ---- Cuthill-McKee orderings -------------------------------------------------------------------
 
@@ -144,8 +147,8 @@ SSMat* SSMat::permute(int* perm)
         if (old < 0 || old >= n || inv[old] != -1)
         {
             const char* what = (old < 0 || old >= n) ? "out of range" : "repeated";
-            fprintf(stderr, "Calefax: error: permute: perm[%d] = %d is %s: not a permutation "
-                    "of 0..%d\n", k, old, what, n - 1);
+            report_error("permute: perm[" + std::to_string(k) + "] = " + std::to_string(old) +
+                         " is " + what + ": not a permutation of 0.." + std::to_string(n - 1));
             free(inv);
             return nullptr;
         }
@@ -177,15 +180,15 @@ SSMat* SSMat::mapping(int* map, int m)
 {
     if (m < 0)
     {
-        fprintf(stderr, "Calefax: error: mapping: the new dimension %d is negative\n", m);
+        report_error("mapping: the new dimension " + std::to_string(m) + " is negative");
         return nullptr;
     }
     for (int k = 0; k < n; k++)
     {
         if (map[k] < -1 || map[k] >= m)
         {
-            fprintf(stderr, "Calefax: error: mapping: map[%d] = %d is outside -1..%d\n", k, map[k],
-                    m - 1);
+            report_error("mapping: map[" + std::to_string(k) + "] = " + std::to_string(map[k]) +
+                         " is outside -1.." + std::to_string(m - 1));
             return nullptr;
         }
     }

@@ -57,4 +57,9 @@ TEST(DataFile, BadItemsAreRefused)
         EXPECT_FALSE(parse_data_file(in, "chip.dat", d, error)) << c[1];
         EXPECT_NE(std::string::npos, error.find(c[2])) << error;
     }
+    // the file reader hands a missing file back in the same way
+    DataFile d;
+    std::string error;
+    EXPECT_FALSE(read_data_file("absent.dat", d, error));
+    EXPECT_EQ("absent.dat: cannot open the data file", error);
 }

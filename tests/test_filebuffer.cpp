@@ -37,4 +37,9 @@ TEST(FileBuffer, LinesAcrossTheBuffer)
         }
         EXPECT_EQ(c.second, lines) << c.first.substr(0, 20);
     }
+    // a file that does not open reads as an empty one, and the program goes on
+    FileBuffer absent("absent.txt");
+    EXPECT_EQ(nullptr, absent.fp);
+    absent.getLine();
+    EXPECT_EQ(1, absent.at_eof);
 }
