@@ -114,7 +114,6 @@ void Steady::check_heat_path()
             c.join((int)p, (int)(p + 1));
     }
     std::vector<char> cooled(n, 0), powered(n, 0);
-    std::vector<double> power(n, 0.0);
     size_t p = 0;
     for (int i = 0; i <= s.nx; i++)
         for (int j = 0; j <= s.ny; j++)
@@ -127,24 +126,23 @@ void Steady::check_heat_path()
                     cooled[root] = 1;
                 if (b[p] != 0.0)
                     powered[root] = 1;
-                power[root] += s.power[i][j][k];
             }
     fixed.assign(n, 0);
-    size_t cut_off = 0;
-    double cut_power = 0.0; // sum of the mean densities; W after the loop
+    size_t cut_off = 0;     // nodes with power and no path
+    double cut_power = 0.0; // their mean densities; times the node volume, W
+    const double* q = s.power[0][0];
     for (p = 0; p < n; p++)
     {
         int root = c.find((int)p);
         if (cooled[root])
             continue;
-        if (powered[root])
+        if (!powered[root])
+            fixed[p] = 1;
+        else if (b[p] != 0.0)
         {
             cut_off++;
-            if (root == (int)p)
-                cut_power += power[p];
+            cut_power += q[p];
         }
-        else
-            fixed[p] = 1;
     }
     if (cut_off > 0)
     {
@@ -152,8 +150,8 @@ void Steady::check_heat_path()
         for (int f = 0; f < 6; f++)
             all_zero = all_zero && s.h[f] == 0.0;
         std::ostringstream m;
-        m << "no steady state: " << cut_off << " nodes with power (" << cut_power * s.dx * s.dy * s.dz
-          << " W) have no heat path to the ambient ("
+        m << "no steady state: " << cut_off << " nodes with power ("
+          << cut_power * s.dx * s.dy * s.dz << " W) have no heat path to the ambient ("
           << (all_zero ? "every face has h = 0"
                        : "material of zero conductivity cuts them off from the faces with h > 0")
           << ")";
