@@ -1,6 +1,7 @@
 // app/main.cpp: the command-line simulator: Calefax [options] data_file input_file
 #include "adi/TSdg.h"
 #include "app/fatal.h"
+#include "app/steady_run.h"
 #include "model/field_io.h"
 
 #include <cstdlib>
@@ -36,6 +37,10 @@ void help()
                  "                 last block covering them, base material on the faces); it does\n"
                  "                 not conserve energy where blocks touch each other or a face, and\n"
                  "                 is kept only to compare with results stored before\n"
+                 "  --steady       compute the steady state directly (no time steps): write the cut\n"
+                 "                 planes, Calefax_steady.txt (the probe) and --field, print the\n"
+                 "                 residual per iteration and the balance of power in and heat out\n"
+                 "  --from-steady  start the transient run from the steady state instead of T_amb\n"
                  "  --help         print this text and exit\n";
 }
 
@@ -50,6 +55,7 @@ int main(int argc, char** argv)
     bool legacy = false, energy = false;
     const char* field = nullptr;
     int field_every = 0;
+    SteadyMode steady = STEADY_NONE;
     for (int a = 1; a < argc; a++)
     {
         const char* arg = argv[a];
@@ -64,6 +70,8 @@ int main(int argc, char** argv)
             help();
             return 0;
         }
+        else if (steady_option(arg, steady))
+            continue;
         else if (strcmp(arg, "--legacy-rows") == 0)
             legacy = true;
         else if (strcmp(arg, "--energy") == 0)
@@ -131,5 +139,11 @@ int main(int argc, char** argv)
     solver.field_file = field ? field : "";
     solver.field_every = field_every;
     solver.read_geometry(files[1]);
+    if (steady != STEADY_NONE)
+    {
+        int status = run_steady(solver, steady);
+        if (status != 0 || steady == STEADY_ONLY)
+            return status;
+    }
     return solver.Dauglas_Gunn_Convection();
 }
