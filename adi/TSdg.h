@@ -7,6 +7,11 @@
 #include <istream>
 #include <string>
 
+namespace adi
+{
+class Workload;
+}
+
 // TSdg advances the temperature field of a TS3D model by the Douglas-Gunn ADI scheme: every time
 // step is an x, a y and a z sweep, and every sweep solves one tridiagonal system per grid line
 // (Thomas), so a step costs time linear in the number of nodes.
@@ -43,6 +48,8 @@ public:
     bool energy_audit;  // the convection run prints its energy audit (adi/TSdg_audit.h)
     std::string field_file; // the convection run writes the field there at the end (.npy, .vti)
     int field_every;    // and every field_every steps to numbered files (0: never)
+    adi::Workload* workload = nullptr; // the convection run's power trace and units file, if any
+                                       // (adi/Workload.h; not owned)
 
     // ---- construction ------------------------------------------------------------------------
     // Model from the data file (see TS3D), then the fields: T, T1, T2, T3 at T_amb, power 0,

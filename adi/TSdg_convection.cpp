@@ -3,6 +3,7 @@
 
 #include "adi/TSdg_audit.h"
 #include "adi/TSdg_sweeps.h"
+#include "adi/Workload.h"
 #include "app/fatal.h"
 #include "model/field_io.h"
 
@@ -80,17 +81,28 @@ int TSdg::Dauglas_Gunn_Convection()
     // base material's time term: (rho*cp*dx^2)/(k*dt)
     const double tau0 = (rho * cp * pow(dx, 2.0)) / (k * dt);
     adi::Audit audit(*this, sweeps.source(), tau0);
+    std::string workload_error;
+    if (workload && !workload->begin(*this, sweeps, audit, workload_error))
+    {
+        out.close();
+        report_error(workload_error);
+        return 1;
+    }
     int diverged = -1;
     double t0 = second();
 
     for (int step = 0; step < n_steps; step++)
     {
         double tau = (rho * cp * pow(dx, 2.0)) / (k * dt);
+        if (workload)
+            workload->before_step(step, sweeps, audit);
         if (energy_audit)
             audit.before_step();
         sweeps.step(tau);
         if (energy_audit)
             audit.after_step();
+        if (workload)
+            workload->after_step(step, *this);
         std::cout << "Iteration = " << step << std::endl;
         out << step + 1 << "      " << T[probe_x][probe_y][probe_z] << std::endl;
         if (field_every > 0 && (step + 1) % field_every == 0)
@@ -140,6 +152,10 @@ int TSdg::Dauglas_Gunn_Convection()
               << std::endl;
     if (energy_audit)
         audit.report(std::cout);
+    if (energy_audit && workload)
+        workload->report(std::cout, audit);
+    if (workload && !workload->finish(workload_error))
+        failed.push_back(workload->units_file());
     out.close();
     if (out.fail())
         failed.insert(failed.begin(), "Calefax_transient.txt");

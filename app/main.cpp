@@ -1,11 +1,14 @@
 // app/main.cpp: the command-line simulator: Calefax [options] data_file input_file
 #include "adi/TSdg.h"
+#include "adi/Workload.h"
 #include "app/fatal.h"
 #include "model/field_io.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <cmath>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,13 @@ void help()
                  "                 last block covering them, base material on the faces); it does\n"
                  "                 not conserve energy where blocks touch each other or a face, and\n"
                  "                 is kept only to compare with results stored before\n"
+                 "  --power TRACE  power trace: a line of unit (block) names, then one line per\n"
+                 "                 interval with the watts of each unit; also writes the units file\n"
+                 "  --interval SECONDS  the trace's interval, a whole number of steps (default dt)\n"
+                 "  --steps N      run N steps instead of the data file's n_steps\n"
+                 "  --unit-temps FILE  write each unit's max and mean temperature to FILE (CSV)\n"
+                 "                 at time 0 and after every interval (every step without --power);\n"
+                 "                 with --power the default is Calefax_units.csv\n"
                  "  --help         print this text and exit\n";
 }
 
@@ -50,6 +60,9 @@ int main(int argc, char** argv)
     bool legacy = false, energy = false;
     const char* field = nullptr;
     int field_every = 0;
+    const char *trace = nullptr, *unit_temps = nullptr; // --power, --unit-temps
+    double interval = 0.0;                              // --interval; 0: dt
+    long steps = -1;                                    // --steps; -1: the data file's
     for (int a = 1; a < argc; a++)
     {
         const char* arg = argv[a];
@@ -100,6 +113,35 @@ int main(int argc, char** argv)
                 field_every = (int)n;
             }
         }
+        else if (strcmp(arg, "--power") == 0 || strcmp(arg, "--unit-temps") == 0 ||
+                 strcmp(arg, "--interval") == 0 || strcmp(arg, "--steps") == 0)
+        {
+            if (a + 1 >= argc || *argv[a + 1] == '\0')
+            {
+                std::cerr << "Calefax: error: " << arg << " needs a value" << std::endl;
+                return 2;
+            }
+            const char* v = argv[++a];
+            char* end = nullptr;
+            if (arg[2] == 'p')
+                trace = v;
+            else if (arg[2] == 'u')
+                unit_temps = v;
+            else if (arg[2] == 'i' && (!std::isfinite(interval = strtod(v, &end)) ||
+                                       *end != '\0' || interval <= 0.0))
+            {
+                std::cerr << "Calefax: error: --interval takes a time in seconds above 0, not '"
+                          << v << "'" << std::endl;
+                return 2;
+            }
+            else if (arg[2] == 's' && ((steps = strtol(v, &end, 10)) < 0 || *end != '\0' ||
+                                       steps > 1000000000))
+            {
+                std::cerr << "Calefax: error: --steps takes a whole number of steps from 0, not '"
+                          << v << "'" << std::endl;
+                return 2;
+            }
+        }
         else if (strncmp(arg, "--", 2) == 0)
         {
             std::cerr << "Calefax: error: unknown option '" << arg << "' (see Calefax --help)"
@@ -112,6 +154,14 @@ int main(int argc, char** argv)
     if (field_every > 0 && !field)
     {
         std::cerr << "Calefax: error: --field-every needs --field FILE" << std::endl;
+        return 2;
+    }
+    if ((interval > 0.0 && !trace) || (trace && legacy))
+    {
+        std::cerr << "Calefax: error: "
+                  << (trace && legacy ? "--power needs the cell rows, not --legacy-rows"
+                             : "--interval needs --power TRACE")
+                  << std::endl;
         return 2;
     }
     if (files.size() != 2)
@@ -133,5 +183,17 @@ int main(int argc, char** argv)
     solver.field_file = field ? field : "";
     solver.field_every = field_every;
     solver.read_geometry(files[1]);
+    if (steps >= 0)
+        solver.n_steps = (int)steps;
+    std::unique_ptr<adi::Workload> workload;
+    if (trace || unit_temps)
+    {
+        std::string error;
+        workload = adi::Workload::load(solver, files[1], trace, interval,
+                                       unit_temps ? unit_temps : "Calefax_units.csv", error);
+        if (!workload)
+            input_error(error.c_str());
+        solver.workload = workload.get();
+    }
     return solver.Dauglas_Gunn_Convection();
 }
