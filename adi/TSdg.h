@@ -6,6 +6,12 @@
 
 #include <istream>
 #include <string>
+#include <vector>
+
+namespace adi
+{
+class Workload;
+}
 
 // TSdg advances the temperature field of a TS3D model by the Douglas-Gunn ADI scheme: every time
 // step is an x, a y and a z sweep, and every sweep solves one tridiagonal system per grid line
@@ -43,6 +49,8 @@ public:
     bool energy_audit;  // the convection run prints its energy audit (adi/TSdg_audit.h)
     std::string field_file; // the convection run writes the field there at the end (.npy, .vti)
     int field_every;    // and every field_every steps to numbered files (0: never)
+    adi::Workload* workload = nullptr; // the convection run's power trace and units file, if any
+                                       // (adi/Workload.h; not owned)
 
     // ---- construction ------------------------------------------------------------------------
     // Model from the data file (see TS3D), then the fields: T, T1, T2, T3 at T_amb, power 0,
@@ -102,14 +110,20 @@ public:
     // step, "Douglas_Gunn.txt". Returns 0, or 1 when the file could not be created or written.
     int Dauglas_Gunn();
 
+    // ---- outputs -------------------------------------------------------------------------------
+    // True when the probe node and every cut plane on axis x, y or z lie in the grid; otherwise
+    // reports the first one outside on standard error and returns false.
+    bool outputs_inside_grid();
+    // Writes every cut plane of T into its file (one line per row, each value followed by a tab;
+    // a plane of another axis letter is reported on standard output and its file left empty);
+    // adds the name of each file that could not be created or written to failed.
+    void write_cut_planes(std::vector<std::string>& failed);
+
 private:
     // Makes every array above; shared by both constructors.
     void make_fields();
     // (Re)makes coef with rows rows of zeros.
     void make_coef(int rows);
-    // True when the probe node and every cut plane on axis x, y or z lie in the grid; otherwise
-    // reports the first one outside on standard error and returns false.
-    bool outputs_inside_grid();
 };
 
 #endif

@@ -8,15 +8,11 @@ namespace adi
 {
 
 Audit::Audit(const TSdg& s, const double* src, double tau)
-    : s(s), tau(tau), power(0.0), power_abs(0.0), injected(0.0), lost(0.0), steps(0), checked(0.0)
+    : s(s), tau(tau), power(0.0), power_abs(0.0), injected(0.0), lost(0.0), steps(0),
+      abs_before(0.0), steps_before(0), checked(0.0)
 {
     joules = s.dt * s.k * s.dy * s.dz / (2.0 * s.dx);
-    const size_t nodes = (size_t)s.n_nodes;
-    for (size_t p = 0; p < nodes; p++)
-    {
-        power += src[p];
-        power_abs += std::fabs(src[p]);
-    }
+    source_changed(src);
     for (int i = 0; i <= s.nx; i++)
         for (int j = 0; j <= s.ny; j++)
             for (int k = 0; k <= s.nz; k++)
@@ -31,6 +27,20 @@ Audit::Audit(const TSdg& s, const double* src, double tau)
     old.resize(face.size());
     start = held(false);
     start_abs = held(true);
+}
+
+void Audit::source_changed(const double* src)
+{
+    abs_before += (steps - steps_before) * power_abs;
+    steps_before = steps;
+    power = 0.0;
+    power_abs = 0.0;
+    const size_t nodes = (size_t)s.n_nodes;
+    for (size_t p = 0; p < nodes; p++)
+    {
+        power += src[p];
+        power_abs += std::fabs(src[p]);
+    }
 }
 
 double Audit::held(bool absolute) const
@@ -81,7 +91,7 @@ bool Audit::sound(double lo, double hi, bool finite)
     if (far <= 2.0 * checked)
         return true;
     // the field moved further than ever: weigh it against the energy that can be there
-    double bound = 10.0 * (steps * power_abs + start_abs);
+    double bound = 10.0 * ((abs_before + (steps - steps_before) * power_abs) + start_abs);
     if (held(true) > bound && far > 1e-6 * (1.0 + std::fabs(s.T_amb)))
         return false;
     checked = far;

@@ -42,9 +42,14 @@ public:
     // lo, hi, finite: the range of the new field and whether all of it is finite.
     bool sound(double lo, double hi, bool finite);
 
+    // Between steps, after the run's source src changed (a power trace): the steps from now on
+    // inject the new source.
+    void source_changed(const double* src);
+
     // The audit's lines: injected, stored, lost (J) and the relative imbalance.
     void report(std::ostream& out) const;
     double imbalance() const; // (injected - stored - lost)/injected; 0 when nothing was injected
+    double injected_joules() const { return injected * joules; }
 
 private:
     const TSdg& s;
@@ -56,6 +61,8 @@ private:
     double start_abs;           // sum cap*|T - T_amb| at the start
     double injected, lost;      // sums so far
     int steps;
+    double abs_before;          // sum |S| injected by the steps before the source last changed
+    int steps_before;           // and their number
     double checked;             // largest |T - T_amb| verified against the bound so far
     std::vector<ptrdiff_t> face; // flat index of each face node
     std::vector<double> conv;    // its convection weights, 3 per face node

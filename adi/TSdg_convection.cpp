@@ -3,6 +3,7 @@
 
 #include "adi/TSdg_audit.h"
 #include "adi/TSdg_sweeps.h"
+#include "adi/Workload.h"
 #include "app/fatal.h"
 #include "model/field_io.h"
 
@@ -17,8 +18,8 @@
 namespace
 {
 
-// Writes the cut plane c of field T into its file: one line per row, each value followed by a
-// tab. Returns false when the file could not be created or written.
+// Writes a cut plane of field T into its file: one line per row, each value followed by a tab.
+// Returns false when the file could not be created or written.
 bool write_cut(double*** T, char axis, int p, const char* name, int nx, int ny, int nz)
 {
     std::ofstream f(name);
@@ -60,6 +61,13 @@ bool write_cut(double*** T, char axis, int p, const char* name, int nx, int ny, 
 
 } // namespace
 
+void TSdg::write_cut_planes(std::vector<std::string>& failed)
+{
+    for (int c = 0; c < n_cuts; c++)
+        if (!write_cut(T, cut_axis[c], cut_index[c], cut_file[c], nx, ny, nz))
+            failed.push_back(cut_file[c]);
+}
+
 int TSdg::Dauglas_Gunn_Convection()
 {
     if (!outputs_inside_grid())
@@ -81,17 +89,28 @@ int TSdg::Dauglas_Gunn_Convection()
     // base material's time term: (rho*cp*dx^2)/(k*dt)
     const double tau0 = (rho * cp * pow(dx, 2.0)) / (k * dt);
     adi::Audit audit(*this, sweeps.source(), tau0);
+    std::string workload_error;
+    if (workload && !workload->begin(*this, sweeps, audit, workload_error))
+    {
+        out.close();
+        report_error(workload_error);
+        return 1;
+    }
     int diverged = -1;
     double t0 = second();
 
     for (int step = 0; step < n_steps; step++)
     {
         double tau = (rho * cp * pow(dx, 2.0)) / (k * dt);
+        if (workload)
+            workload->before_step(step, sweeps, audit);
         if (energy_audit)
             audit.before_step();
         sweeps.step(tau);
         if (energy_audit)
             audit.after_step();
+        if (workload)
+            workload->after_step(step, *this);
         std::cout << "Iteration = " << step << std::endl;
         out << step + 1 << "      " << T[probe_x][probe_y][probe_z] << std::endl;
         if (field_every > 0 && (step + 1) % field_every == 0)
@@ -127,9 +146,7 @@ int TSdg::Dauglas_Gunn_Convection()
 
     // ---- cut planes, result file, report -----------------------------------------------------
     std::vector<std::string> failed;
-    for (int c = 0; c < n_cuts; c++)
-        if (!write_cut(T, cut_axis[c], cut_index[c], cut_file[c], nx, ny, nz))
-            failed.push_back(cut_file[c]);
+    write_cut_planes(failed);
     std::string field_error;
     if (!field_file.empty() &&
         !write_field(field_file.c_str(), T[0][0], nx, ny, nz, dx, dy, dz, field_error))
@@ -141,6 +158,10 @@ int TSdg::Dauglas_Gunn_Convection()
               << std::endl;
     if (energy_audit)
         audit.report(std::cout);
+    if (energy_audit && workload)
+        workload->report(std::cout, audit);
+    if (workload && !workload->finish(workload_error))
+        failed.push_back(workload->units_file());
     out.close();
     if (out.fail())
         failed.insert(failed.begin(), "Calefax_transient.txt");

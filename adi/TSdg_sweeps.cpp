@@ -46,7 +46,7 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
         throw std::bad_alloc();
     const double* q = s.power[0][0];
     for (size_t p = 0; p < nodes; p++)
-        src[p] = ((q[p] + q[p]) * s.dx) * s.dx / s.k; // ((q0 + q0)*dx)*dx/k, faces included
+        src[p] = source_term(q[p]); // faces included
     // Runs of nodes 1..nz-1 of each line sharing a row: inner rows of coef for the lines inside
     // the x and y faces, face rows for the lines on them; a line whose runs are those of the line
     // made before it shares its list. The end nodes k = 0 and k = nz always take face rows.

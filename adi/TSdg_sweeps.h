@@ -53,6 +53,13 @@ public:
     void step(double tau);
     // The per-node source term ((q0 + q0)*dx)*dx/k, a node field's shape.
     const double* source() const { return src; }
+    // Node p (flat index) gets power density q0: TSdg::power and its source term change, the
+    // coefficient rows stay as they are.
+    void set_power(ptrdiff_t p, double q0)
+    {
+        s.power[0][0][p] = q0;
+        src[p] = source_term(q0);
+    }
 
     // Of the field the last step made: its smallest and largest value, and whether every value
     // is finite.
@@ -61,6 +68,7 @@ public:
 
 private:
     TSdg& s;
+    double source_term(double q0) const { return ((q0 + q0) * s.dx) * s.dx / s.k; }
     int nx, ny, nz;
     ptrdiff_t si, sj; // strides of i and j in a node field
     // Each sweep's panel matrix, kept from one panel to the next: sub-diagonals, eliminated

@@ -3,6 +3,7 @@
 
 #include "adi/TSdg.h"
 #include "adi/TSdg_steady.h"
+#include "adi/Workload.h"
 #include "app/fatal.h"
 #include "model/field_io.h"
 
@@ -12,53 +13,6 @@
 #include <iostream>
 #include <string>
 #include <vector>
-
-namespace
-{
-
-// Cut plane at index p of axis into name, in the layout of the transient run's cut-plane files:
-// one line per z (x, y planes) or per y (z planes), each value followed by a tab.
-bool write_plane(double*** T, char axis, int p, const char* name, int nx, int ny, int nz)
-{
-    std::ofstream f(name);
-    if (!f)
-        return false;
-    const int a = (axis | 0x20) - 'x';
-    const int rows = a == 2 ? ny : nz, cols = a == 0 ? ny : nx;
-    for (int r = 0; r <= rows; r++)
-    {
-        for (int c = 0; c <= cols; c++)
-            f << (a == 0 ? T[p][c][r] : a == 1 ? T[c][p][r] : T[c][r][p]) << "\t";
-        f << std::endl;
-    }
-    f.close();
-    return !f.fail();
-}
-
-// Every index that names a node must lie in the grid before anything is written.
-bool outputs_inside(const TSdg& s)
-{
-    const int last[3] = {s.nx, s.ny, s.nz}, probe[3] = {s.probe_x, s.probe_y, s.probe_z};
-    for (int a = 0; a < 3; a++)
-        if (probe[a] < 0 || probe[a] > last[a])
-        {
-            report_error("probe node lies outside the grid");
-            return false;
-        }
-    for (int c = 0; c < s.n_cuts; c++)
-    {
-        const int a = (s.cut_axis[c] | 0x20) - 'x';
-        if (a < 0 || a > 2 || s.cut_index[c] < 0 || s.cut_index[c] > last[a])
-        {
-            report_error(std::string("cut plane ") + std::to_string(c + 1) + " (" + s.cut_file[c] +
-                         ") lies outside the grid or has no axis x, y or z");
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 bool steady_option(const char* arg, SteadyMode& mode)
 {
@@ -71,9 +25,9 @@ bool steady_option(const char* arg, SteadyMode& mode)
     return true;
 }
 
-int run_steady(TSdg& s, SteadyMode mode)
+int run_steady(TSdg& s, SteadyMode mode, adi::Workload* units)
 {
-    if (mode == STEADY_ONLY && !outputs_inside(s))
+    if (mode == STEADY_ONLY && !s.outputs_inside_grid())
         return 1;
     if (mode == STEADY_ONLY && s.field_every > 0)
         warning("--field-every counts time steps, and --steady makes none: only the --field file "
@@ -112,9 +66,10 @@ int run_steady(TSdg& s, SteadyMode mode)
         if (out.fail())
             failed.push_back("Calefax_steady.txt");
     }
-    for (int c = 0; c < s.n_cuts; c++)
-        if (!write_plane(s.T, s.cut_axis[c], s.cut_index[c], s.cut_file[c], s.nx, s.ny, s.nz))
-            failed.push_back(s.cut_file[c]);
+    s.write_cut_planes(failed);
+    std::string units_error;
+    if (units && !units->steady_row(s, units_error))
+        failed.push_back(units->units_file());
     std::string field_error;
     if (!s.field_file.empty() && !write_field(s.field_file.c_str(), s.T[0][0], s.nx, s.ny, s.nz,
                                               s.dx, s.dy, s.dz, field_error))

@@ -131,12 +131,7 @@ void for_each_node_cells(const TS3D& m, const CellOwners& cells, const std::vect
                     count[g]++;
                 }
                 // (count/8)*density: exact for the 1, 2, 4 or 8 cells of a lone block
-                double q0 = 0.0;
-                for (int g = 0; g < n_blocks; g++)
-                {
-                    double share = (count[g] * 0.125) * density[(size_t)blocks[g]];
-                    q0 = g == 0 ? share : q0 + share;
-                }
+                double q0 = cells_power(blocks, count, n_blocks, density);
 
                 int t = m.type_bc(i, j, k), id;
                 if (t == 0)

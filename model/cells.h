@@ -69,6 +69,21 @@ struct CellArrangements
 // Row of the layer table that describes an inner node with cells o, or -1 when none does.
 int layer_table_row(const Octants& o);
 
+// Mean power density of a node's cells: n blocks, blocks[g] owning count[g] of its eight cells,
+// listed in the order in which they first appear among octants 0..7. The shares (count/8)*density
+// are added in that order: the one evaluation order of a node's power, wherever it is made.
+inline double cells_power(const int* blocks, const int* count, int n,
+                          const std::vector<double>& density)
+{
+    double q0 = 0.0;
+    for (int g = 0; g < n; g++)
+    {
+        double share = (count[g] * 0.125) * density[(size_t)blocks[g]];
+        q0 = g == 0 ? share : q0 + share;
+    }
+    return q0;
+}
+
 // Walks every node of the model's grid (i outer, then j, then k) and calls
 // node(i, j, k, id, q0) with the node's row id (see CellArrangements; new arrangements are added
 // to arr) and q0, the mean power density of its eight cells, cells outside the grid counting 0.

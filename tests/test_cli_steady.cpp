@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <sys/stat.h>
 
 static const std::string exe = CALEFAX_EXE;
@@ -103,4 +105,46 @@ TEST(CliSteady, HelpRefusalAndUnwritable)
     EXPECT_NE(std::string::npos,
               r.err.find("Calefax: error: Calefax_steady.txt: cannot create or write"));
     EXPECT_TRUE(file_exists("mid.txt"));
+}
+
+// With a trace, --steady takes each unit's mean power over the trace (the steady state of a
+// one-line trace of those means, to the bit) and writes one units row; --from-steady starts from
+// the steady state of the first line, so a run held at that line stays where it starts.
+TEST(CliSteady, WithPowerTrace)
+{
+    ScratchDir dir;
+    DataText t;
+    t.grid = "6 5 4";
+    t.steps = "4";
+    t.probe = "3 2 3";
+    write_file("chip.dat", t.text());
+    write_file("chip.in", "core 0 0 0 3 5 2 ACTIVE 0\ncache 3 0 0 6 5 2 CU 0\ncore 1 1 3 2 2 4 SI 0\n");
+    write_file("two.ptrace", "core cache\n1.0 0.5\n3.0 1.5\n");
+    write_file("mean.ptrace", "core cache\n2.0 1.0\n");
+    std::string result[2];
+    for (int f = 0; f < 2; f++)
+    {
+        Outcome r = run_command(exe + " chip.dat chip.in --steady --power " +
+                                (f == 0 ? "two.ptrace" : "mean.ptrace"));
+        ASSERT_EQ(0, r.status) << r.err;
+        result[f] = read_file("Calefax_steady.txt") + read_file("Calefax_units.csv");
+    }
+    EXPECT_EQ(result[1], result[0]);
+    EXPECT_EQ(4, std::count(result[0].begin(), result[0].end(), '\n')) << result[0];
+
+    write_file("one.ptrace", "core cache\n1.0 0.5\n");
+    Outcome r = run_command(exe + " chip.dat chip.in --from-steady --power one.ptrace");
+    ASSERT_EQ(0, r.status) << r.err;
+    std::istringstream history(read_file("Calefax_transient.txt"));
+    std::string line;
+    std::getline(history, line);
+    int step;
+    double T, first = NAN;
+    while (history >> step >> T)
+    {
+        if (std::isnan(first))
+            first = T;
+        EXPECT_NEAR(first, T, 1e-9 * first) << step;
+    }
+    EXPECT_GT(first, 25.1);
 }

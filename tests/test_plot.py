@@ -39,12 +39,15 @@ class PlotTool(unittest.TestCase):
         files = {"y.txt": "1\t2\t3\t9.5\t\n5\t6\t7\t8\t\n8\t8\t8\t8\t\n",
                  "t.txt": "\\5X4X3\n1      35.5\n2      36.1\n3      36.4\n",
                  "r.txt": "The mesh size is:  5X4X3\n\n\nRun time of Crank_Nicolson is...  "
-                          "0.01 seconds\nThe temperature at position (2, 1, 1):\n41\n59\n"}
+                          "0.01 seconds\nThe temperature at position (2, 1, 1):\n41\n59\n",
+                 "u.csv": "time_s,a.max,a.mean,b.max,b.mean\n0,25,25,nan,nan\n"
+                          "0.001,31,28,nan,nan\n0.002,30,29,nan,nan\n"}
         for args, png, text in [
                 (["map", "y.txt", "--axis", "y", "--unit", "°C"], "y.png",
                  "y plane of 4 x 3 nodes, hottest 9.5 °C at (i, k) = (3, 0)"),
                 (["map", "cut_x8.txt", "--axis", "x"], "cut_x8.png", "x plane of 41 x 11"),
-                (["history", "t.txt", "r.txt", "-o", "h.png"], "h.png", "2 files")]:
+                (["history", "t.txt", "r.txt", "-o", "h.png"], "h.png", "2 files"),
+                (["units", "u.csv"], "u.png", "2 units, 3 rows, hottest a 31 at 0.001 s")]:
             r = self.run_tool(args, files)
             self.assertEqual(0, r.returncode, r.stderr)
             self.assertIn(text, r.stdout)
@@ -60,6 +63,9 @@ class PlotTool(unittest.TestCase):
                 (["history", "p.txt"], "", "p.txt: not a probe history"),
                 (["history", "h.txt", "f.txt"], "\\2X2X2\n1 3\n2\n", "f.txt:3:"),
                 (["map", "p.txt", "-o", "no/x.png"], "", "no/x.png"),
+                (["units", "f.txt"], "time_s,a.max\n0,1\n", "f.txt:1: not a units file"),
+                (["units", "f.txt"], "time_s,a.max,a.mean\n0,1,1\n1,2\n", "f.txt:3: 2 values"),
+                (["units", "f.txt"], "time_s,a.max,a.mean\n0,1,hot\n", "f.txt:2: 'hot' is not"),
                 (["map", "p.txt"], "", "apt-get install python3-matplotlib")]:
             files = {"f.txt": text, "h.txt": "\\2X2X2\n1 3\n2 6\n", "p.txt": "1\t2\t\n3\t4\t\n"}
             if "apt" in what:  # a matplotlib that fails to import, found first
