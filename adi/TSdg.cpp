@@ -126,8 +126,8 @@ void TSdg::make_fields()
     T3 = new_field(nx, ny, nz, T_amb);
     coef_id = new_field(nx, ny, nz, 0);
     if (!power || !T || !T1 || !T2 || !T3 || !coef_id)
-        input_error(("a grid of " + std::to_string(nodes) + " nodes is too large to allocate")
-                        .c_str());
+        input_error(
+            ("a grid of " + std::to_string(nodes) + " nodes is too large to allocate").c_str());
 
     tri_x = new_rows(nx + 1, 3);
     rhs_x = new_zeros(nx + 1);
@@ -190,19 +190,19 @@ bool TSdg::outputs_inside_grid()
     for (int a = 0; a < 3; a++)
         if (probe[a] < 0 || probe[a] > last[a])
         {
-            report_error("probe node (" + std::to_string(probe_x) + ", " +
-                         std::to_string(probe_y) + ", " + std::to_string(probe_z) +
-                         ") lies outside the grid of " + std::to_string(nx + 1) + "X" +
-                         std::to_string(ny + 1) + "X" + std::to_string(nz + 1) + " nodes");
+            report_error("probe node (" + std::to_string(probe_x) + ", " + std::to_string(probe_y) +
+                         ", " + std::to_string(probe_z) + ") lies outside the grid of " +
+                         std::to_string(nx + 1) + "X" + std::to_string(ny + 1) + "X" +
+                         std::to_string(nz + 1) + " nodes");
             return false;
         }
     for (int c = 0; c < n_cuts; c++)
     {
-        int a = (cut_axis[c] | 0x20) - 'x';   // 0, 1, 2 for x, y, z in either case
+        int a = (cut_axis[c] | 0x20) - 'x'; // 0, 1, 2 for x, y, z in either case
         if (a >= 0 && a <= 2 && (cut_index[c] < 0 || cut_index[c] > last[a]))
         {
-            report_error("cut plane " + std::to_string(c + 1) + " (" + cut_file[c] +
-                         ") at index " + std::to_string(cut_index[c]) + " lies outside the grid");
+            report_error("cut plane " + std::to_string(c + 1) + " (" + cut_file[c] + ") at index " +
+                         std::to_string(cut_index[c]) + " lies outside the grid");
             return false;
         }
     }

@@ -31,31 +31,32 @@ class Workload;
 class TSdg : public TS3D
 {
 public:
-    int n_coef_rows;    // rows of coef: 27*n_layers + 1 + the inner arrangements of cells
-    int*** coef_id;     // [nx+1][ny+1][nz+1] row of each node: inner nodes in coef, face nodes in
-                        // the face table (their boundary type until blocks are read)
-    double*** T;        // [nx+1][ny+1][nz+1] current temperature; starts at T_amb
-    double*** T1;       // temperature after the x sweep of the last step
-    double*** T2;       // temperature after the y sweep
-    double*** T3;       // temperature after the z sweep
-    double*** power;    // [nx+1][ny+1][nz+1] mean power density of the node's cells, W/m^3
-    double** coef;      // [n_coef_rows][8] coefficient rows (Build_DG_C), one block: coef[r] = coef[0] + 8r
-    double** tri_x;     // [nx+1][3] tridiagonal rows {sub, diag, super} of one x line
-    double** tri_y;     // [ny+1][3] the same for a y line
-    double** tri_z;     // [nz+1][3] the same for a z line
-    double* rhs_x;      // [nx+1] right-hand side of an x line; the solution after Thomas
-    double* rhs_y;      // [ny+1] the same for a y line
-    double* rhs_z;      // [nz+1] the same for a z line
-    bool energy_audit;  // the convection run prints its energy audit (adi/TSdg_audit.h)
+    int n_coef_rows; // rows of coef: 27*n_layers + 1 + the inner arrangements of cells
+    int*** coef_id;  // [nx+1][ny+1][nz+1] row of each node: inner nodes in coef, face nodes in
+                     // the face table (their boundary type until blocks are read)
+    double*** T;     // [nx+1][ny+1][nz+1] current temperature; starts at T_amb
+    double*** T1;    // temperature after the x sweep of the last step
+    double*** T2;    // temperature after the y sweep
+    double*** T3;    // temperature after the z sweep
+    double*** power; // [nx+1][ny+1][nz+1] mean power density of the node's cells, W/m^3
+    double**
+        coef; // [n_coef_rows][8] coefficient rows (Build_DG_C), one block: coef[r] = coef[0] + 8r
+    double** tri_x;         // [nx+1][3] tridiagonal rows {sub, diag, super} of one x line
+    double** tri_y;         // [ny+1][3] the same for a y line
+    double** tri_z;         // [nz+1][3] the same for a z line
+    double* rhs_x;          // [nx+1] right-hand side of an x line; the solution after Thomas
+    double* rhs_y;          // [ny+1] the same for a y line
+    double* rhs_z;          // [nz+1] the same for a z line
+    bool energy_audit;      // the convection run prints its energy audit (adi/TSdg_audit.h)
     std::string field_file; // the convection run writes the field there at the end (.npy, .vti)
-    int field_every;    // and every field_every steps to numbered files (0: never)
+    int field_every;        // and every field_every steps to numbered files (0: never)
     adi::Workload* workload = nullptr; // the convection run's power trace and units file, if any
                                        // (adi/Workload.h; not owned)
 
     // ---- construction ------------------------------------------------------------------------
     // Model from the data file (see TS3D), then the fields: T, T1, T2, T3 at T_amb, power 0,
-    // coef_id 0 inside and the boundary type on the faces, coef and the line buffers 0. A grid too large for the machine's memory is
-    // reported and ends the program with status 1.
+    // coef_id 0 inside and the boundary type on the faces, coef and the line buffers 0. A grid too
+    // large for the machine's memory is reported and ends the program with status 1.
     explicit TSdg(const char* data_file);
     // The same from the items of a data file already read (read_data_file), for callers that
     // must not end: they check fits_in_memory first.
@@ -71,9 +72,10 @@ public:
 
     // ---- input of blocks ---------------------------------------------------------------------
     // Reads the input file's blocks into coef_id and power (later blocks win where blocks
-    // overlap) and remakes coef zeroed with the rows they need; warns when there is no block. A file that cannot be opened, a record that cannot be read whole,
-    // a corner outside the grid or a layer name not in the table (each such name reported by
-    // "Layer NAME is not defined") ends the program with status 1 and a message naming the line.
+    // overlap) and remakes coef zeroed with the rows they need; warns when there is no block. A
+    // file that cannot be opened, a record that cannot be read whole, a corner outside the grid or
+    // a layer name not in the table (each such name reported by "Layer NAME is not defined") ends
+    // the program with status 1 and a message naming the line.
     void read_geometry(const char* input_file);
     // The same on the text behind in; hands a rejection back as false with error set instead of
     // ending the program. Layer names not in the table are still printed on standard output.
@@ -81,7 +83,8 @@ public:
     // Adds the power of n_rects rectangles rects[b] = {x1, y1, x2, y2} (one grid interval is 10
     // units, power rect_power[b]) to the slab of nodes k = 1, 2 shifted by one node along x and y,
     // and marks those nodes as layer 8; sets dx = dy = 10*unit, dz = 2*thickness*unit. Cells
-    // outside the grid (or a grid with nz < 2) are skipped. The four ints after thickness are unused.
+    // outside the grid (or a grid with nz < 2) are skipped. The four ints after thickness are
+    // unused.
     void read_geometry_Zelkor(int** rects, int n_rects, double unit, int thickness, int, int, int,
                               int, double* rect_power);
     // Averages T over the slab k = 1, 2 under each of (nb-1)*na + (na-1)*nb rectangles (as in

@@ -115,14 +115,15 @@ CALEFAX_VECTOR void face_run_y(const double* __restrict b, const double* __restr
 }
 
 // The z form writes the rows only with `matrix`.
-CALEFAX_VECTOR void
-face_run_z(const double* __restrict b, const double* __restrict xm, const double* __restrict ym,
-           const double* __restrict u, const double* __restrict xp, const double* __restrict yp,
-           const double* __restrict x1m, const double* __restrict u1, const double* __restrict x1p,
-           const double* __restrict y2m, const double* __restrict u2, const double* __restrict y2p,
-           const double* __restrict S, double tau, int k0, int k1, bool matrix,
-           double* __restrict A, double* __restrict B, double* __restrict C, ptrdiff_t os,
-           double* __restrict F)
+CALEFAX_VECTOR void face_run_z(const double* __restrict b, const double* __restrict xm,
+                               const double* __restrict ym, const double* __restrict u,
+                               const double* __restrict xp, const double* __restrict yp,
+                               const double* __restrict x1m, const double* __restrict u1,
+                               const double* __restrict x1p, const double* __restrict y2m,
+                               const double* __restrict u2, const double* __restrict y2p,
+                               const double* __restrict S, double tau, int k0, int k1, bool matrix,
+                               double* __restrict A, double* __restrict B, double* __restrict C,
+                               ptrdiff_t os, double* __restrict F)
 {
     for (int k = k0; k < k1; k++)
     {

@@ -11,19 +11,17 @@
 namespace adi
 {
 
-void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
-                              const double* __restrict S, double sum_x, const adi::Run* run,
-                              const adi::Run* last, double* __restrict F);
+void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj, const double* __restrict S,
+               double sum_x, const adi::Run* run, const adi::Run* last, double* __restrict F);
 
-void rhs_run_y(const double* __restrict T0, const double* __restrict T1p,
-                              ptrdiff_t si, ptrdiff_t sj, const double* __restrict S, double ry,
-                              double sum_y, const adi::Run* run, const adi::Run* last,
-                              double* __restrict F);
+void rhs_run_y(const double* __restrict T0, const double* __restrict T1p, ptrdiff_t si,
+               ptrdiff_t sj, const double* __restrict S, double ry, double sum_y,
+               const adi::Run* run, const adi::Run* last, double* __restrict F);
 
 void rhs_run_z(const double* __restrict T0, const double* __restrict T1p,
-                              const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
-                              const double* __restrict S, double ry, double rz, double sum_z,
-                              const adi::Run* run, const adi::Run* last, double* __restrict F);
+               const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj, const double* __restrict S,
+               double ry, double rz, double sum_z, const adi::Run* run, const adi::Run* last,
+               double* __restrict F);
 
 // Nodes k0..k1-1 of a line on an outer face of the grid, all with the face row b. The
 // line's own values are u (T), u1 (T1), u2 (T2); the rows beside it (x-1, y-1, x+1, y+1) are
@@ -31,29 +29,29 @@ void rhs_run_z(const double* __restrict T0, const double* __restrict T1p,
 // zeros where the line lies on that face, so that the loop needs no branches. The row of node k
 // goes to A, B, C at [k*os], its right-hand side to F[k].
 void face_run_x(const double* __restrict b, const double* __restrict xm,
-                               const double* __restrict ym, const double* __restrict u,
-                               const double* __restrict xp, const double* __restrict yp,
-                               const double* __restrict S, double tau, int k0, int k1,
-                               double* __restrict A, double* __restrict B, double* __restrict C,
-                               double* __restrict F);
+                const double* __restrict ym, const double* __restrict u,
+                const double* __restrict xp, const double* __restrict yp,
+                const double* __restrict S, double tau, int k0, int k1, double* __restrict A,
+                double* __restrict B, double* __restrict C, double* __restrict F);
 
 void face_run_y(const double* __restrict b, const double* __restrict xm,
-                               const double* __restrict ym, const double* __restrict u,
-                               const double* __restrict xp, const double* __restrict yp,
-                               const double* __restrict x1m, const double* __restrict u1,
-                               const double* __restrict x1p, const double* __restrict S, double tau,
-                               int k0, int k1, double* __restrict A, double* __restrict B,
-                               double* __restrict C, double* __restrict F);
+                const double* __restrict ym, const double* __restrict u,
+                const double* __restrict xp, const double* __restrict yp,
+                const double* __restrict x1m, const double* __restrict u1,
+                const double* __restrict x1p, const double* __restrict S, double tau, int k0,
+                int k1, double* __restrict A, double* __restrict B, double* __restrict C,
+                double* __restrict F);
 
 // The z form writes the rows only with `matrix`.
-void
-face_run_z(const double* __restrict b, const double* __restrict xm, const double* __restrict ym,
-           const double* __restrict u, const double* __restrict xp, const double* __restrict yp,
-           const double* __restrict x1m, const double* __restrict u1, const double* __restrict x1p,
-           const double* __restrict y2m, const double* __restrict u2, const double* __restrict y2p,
-           const double* __restrict S, double tau, int k0, int k1, bool matrix,
-           double* __restrict A, double* __restrict B, double* __restrict C, ptrdiff_t os,
-           double* __restrict F);
+void face_run_z(const double* __restrict b, const double* __restrict xm,
+                const double* __restrict ym, const double* __restrict u,
+                const double* __restrict xp, const double* __restrict yp,
+                const double* __restrict x1m, const double* __restrict u1,
+                const double* __restrict x1p, const double* __restrict y2m,
+                const double* __restrict u2, const double* __restrict y2p,
+                const double* __restrict S, double tau, int k0, int k1, bool matrix,
+                double* __restrict A, double* __restrict B, double* __restrict C, ptrdiff_t os,
+                double* __restrict F);
 
 // The rows of the inner nodes of a line, run by run: row(k, c) with c the coefficient row of node
 // k. A row does not depend on the temperatures, so a panel that needs its rows (its matrix is not

@@ -54,16 +54,16 @@ public:
 private:
     const TSdg& s;
     double tau;
-    double joules;              // scaled units to J
-    double power;               // sum S over the nodes: injection per step
-    double power_abs;           // sum |S|
-    double start;               // sum cap*(T - T_amb) at the start
-    double start_abs;           // sum cap*|T - T_amb| at the start
-    double injected, lost;      // sums so far
+    double joules;         // scaled units to J
+    double power;          // sum S over the nodes: injection per step
+    double power_abs;      // sum |S|
+    double start;          // sum cap*(T - T_amb) at the start
+    double start_abs;      // sum cap*|T - T_amb| at the start
+    double injected, lost; // sums so far
     int steps;
-    double abs_before;          // sum |S| injected by the steps before the source last changed
-    int steps_before;           // and their number
-    double checked;             // largest |T - T_amb| verified against the bound so far
+    double abs_before;           // sum |S| injected by the steps before the source last changed
+    int steps_before;            // and their number
+    double checked;              // largest |T - T_amb| verified against the bound so far
     std::vector<ptrdiff_t> face; // flat index of each face node
     std::vector<double> conv;    // its convection weights, 3 per face node
     std::vector<double> old;     // T on the face nodes before the step

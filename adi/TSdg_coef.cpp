@@ -1,7 +1,6 @@
 // adi/TSdg_coef.cpp: coefficient rows of a layer (Build_DG_C) and the tridiagonal line solver
 #include "adi/TSdg.h"
 
-
 // The layer table's rows are the model's (TS3D::Build_layer_rows); k_ratio keeps the layer's
 // relative conductivity for callers that read it.
 void TSdg::Build_DG_C(material m)

@@ -1,4 +1,5 @@
-// adi/TSdg_convection.cpp: the transient ADI run with convective faces, its cut planes and result file
+// adi/TSdg_convection.cpp: the transient ADI run with convective faces, its cut planes and result
+// file
 #include "adi/TSdg.h"
 
 #include "adi/TSdg_audit.h"
@@ -27,7 +28,8 @@ bool write_cut(double*** T, char axis, int p, const char* name, int nx, int ny, 
         return false;
     switch (axis)
     {
-    case 'x': case 'X':
+    case 'x':
+    case 'X':
         for (int k = 0; k <= nz; k++)
         {
             for (int j = 0; j <= ny; j++)
@@ -35,7 +37,8 @@ bool write_cut(double*** T, char axis, int p, const char* name, int nx, int ny, 
             f << std::endl;
         }
         break;
-    case 'y': case 'Y':
+    case 'y':
+    case 'Y':
         for (int k = 0; k <= nz; k++)
         {
             for (int i = 0; i <= nx; i++)
@@ -43,7 +46,8 @@ bool write_cut(double*** T, char axis, int p, const char* name, int nx, int ny, 
             f << std::endl;
         }
         break;
-    case 'z': case 'Z':
+    case 'z':
+    case 'Z':
         for (int j = 0; j <= ny; j++)
         {
             for (int i = 0; i <= nx; i++)

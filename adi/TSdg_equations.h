@@ -23,7 +23,8 @@ struct Neighbours
     double xm, ym, zm, o, xp, yp, zp;
 };
 
-// Neighbours of (i, j, k) in U, reading 0.0 across the faces of a grid with last indices nx, ny, nz.
+// Neighbours of (i, j, k) in U, reading 0.0 across the faces of a grid with last indices nx, ny,
+// nz.
 inline Neighbours around(double*** U, int i, int j, int k, int nx, int ny, int nz)
 {
     Neighbours u;
@@ -109,8 +110,8 @@ inline double face_z(const double* b, const Neighbours& t, const Neighbours& t1,
     sup = -b[6];
     return b[1] * t2.ym - (b[3] * b[9]) * t2.o + b[5] * t2.yp + b[0] * t1.xm -
            (b[3] * b[8]) * t1.o + b[4] * t1.xp + b[0] * t.xm + b[1] * t.ym + b[2] * t.zm +
-           ((tau - b[8] - b[9] - b[10]) * b[3]) * t.o + b[4] * t.xp + b[5] * t.yp +
-           b[6] * t.zp + b[7] + S;
+           ((tau - b[8] - b[9] - b[10]) * b[3]) * t.o + b[4] * t.xp + b[5] * t.yp + b[6] * t.zp +
+           b[7] + S;
 }
 
 } // namespace adi

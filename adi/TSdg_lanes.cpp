@@ -1,4 +1,5 @@
-// adi/TSdg_lanes.cpp: side-by-side Thomas recurrences of many lines, and the transposes between layouts
+// adi/TSdg_lanes.cpp: side-by-side Thomas recurrences of many lines, and the transposes between
+// layouts
 #include "adi/TSdg_lanes.h"
 
 #include <cstring>
@@ -150,7 +151,6 @@ CALEFAX_VECTOR void solve_shared(const double* __restrict a, const double* __res
             fr[l] = (fr[l] - cr * fn[l]) / dr;
     }
 }
-
 
 // dst[k*rows + j] = src[j*cols + k]: a rows x cols block transposed.
 static void transpose_scalar(const double* __restrict src, double* __restrict dst, int rows,

@@ -261,6 +261,9 @@ void LineMultigrid::cycle(int l, const double* b, double* x)
         relax(l, b, x, false, false);
 }
 
-void LineMultigrid::apply(const double* r, double* z) { cycle(0, r, z); }
+void LineMultigrid::apply(const double* r, double* z)
+{
+    cycle(0, r, z);
+}
 
 } // namespace adi

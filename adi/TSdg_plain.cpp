@@ -1,4 +1,5 @@
-// adi/TSdg_plain.cpp: the ADI run with the six faces held at a fixed temperature ("Douglas_Gunn.txt")
+// adi/TSdg_plain.cpp: the ADI run with the six faces held at a fixed temperature
+// ("Douglas_Gunn.txt")
 #include "adi/TSdg.h"
 
 #include "adi/TSdg_equations.h"
@@ -17,7 +18,7 @@ int TSdg::Dauglas_Gunn()
     if (!outputs_inside_grid())
         return 1;
     const double T_fix = 83.0;
-    const double kb = this->k;   // base conductivity; k is the z index below
+    const double kb = this->k; // base conductivity; k is the z index below
 
     // ---- set-up ------------------------------------------------------------------------------
     double* hist = new double[n_steps];
@@ -112,8 +113,8 @@ int TSdg::Dauglas_Gunn()
                     adi::Neighbours t = adi::around(T, i, j, k, nx, ny, nz);
                     adi::Neighbours t1 = adi::around(T1, i, j, k, nx, ny, nz);
                     double* r = tri_y[j];
-                    rhs_y[j] = adi::inner_y(coef[coef_id[i][j][k]], t, t1, ry, sum_y, S, r[0],
-                                            r[1], r[2]);
+                    rhs_y[j] =
+                        adi::inner_y(coef[coef_id[i][j][k]], t, t1, ry, sum_y, S, r[0], r[1], r[2]);
                 }
                 Thomas(tri_y, rhs_y, ny + 1);
                 for (int j = 0; j <= ny; j++)

@@ -35,7 +35,7 @@ struct SteadyResult
     double residual = 0.0;  // relative residual reached
     double power_in = 0.0;  // W: power of the cells
     double heat_out = 0.0;  // W: convection through the six faces at the steady state
-    std::string error;      // why there is no steady state, or what was reached; empty when converged
+    std::string error; // why there is no steady state, or what was reached; empty when converged
     // (power_in - heat_out)/power_in; 0 without power
     double balance() const { return power_in != 0.0 ? (power_in - heat_out) / power_in : 0.0; }
 };

@@ -129,7 +129,6 @@ void Sweeps::step(double tau)
     finite = range[2] == 0.0;
 }
 
-
 // ---- x sweep: panel of plane j, lanes k, recurrence over i; solved into the rows of T1 -------
 // Each row is eliminated as soon as it is assembled, while it is in the first-level cache; the
 // panel keeps the sub-diagonals, the eliminated diagonals and the super-diagonals (xa, xd, xc),
@@ -177,8 +176,8 @@ void Sweeps::sweep_x(double tau)
                 for (int k : {0, nz})
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] = face_x(k == 0 ? line->bottom : line->top, t, tau, S[k], MA[k], B[k],
-                                  MC[k]);
+                    F[k] =
+                        face_x(k == 0 ? line->bottom : line->top, t, tau, S[k], MA[k], B[k], MC[k]);
                 }
             }
             else
@@ -239,8 +238,8 @@ void Sweeps::panel_y(int i, double tau)
                 {
                     Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
                     Neighbours t1 = around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] = face_y(k == 0 ? line->bottom : line->top, t, t1, tau, S[k], MA[k],
-                                  B[k], MC[k]);
+                    F[k] = face_y(k == 0 ? line->bottom : line->top, t, t1, tau, S[k], MA[k], B[k],
+                                  MC[k]);
                 }
             }
             else
@@ -272,7 +271,6 @@ void Sweeps::panel_y(int i, double tau)
         back_substitute(yd, yc, F0, ny + 1, L, sj);
     }
 }
-
 
 // ---- z sweep: lines (i, j) in tiles of z_tile values of j, lanes j, recurrence over k ---------
 // Each line's right-hand sides are assembled along k as the line lies in memory (zg, [lane][k]),
@@ -319,8 +317,8 @@ void Sweeps::plane_z(int i, double tau)
                 int k0 = 1;
                 for (const Run* r = first_run(line); r < last_run(line); k0 = (r++)->end)
                     face_run_z(r->row, u.xm, u.ym, T0 + base, u.xp, u.yp, u1.xm, T10 + base, u1.xp,
-                               u2.ym, T20 + base, u2.yp, src + base, tau, k0, r->end, !reuse,
-                               A + l, D + l, C + l, lanes, zg + (ptrdiff_t)l * Lk);
+                               u2.ym, T20 + base, u2.yp, src + base, tau, k0, r->end, !reuse, A + l,
+                               D + l, C + l, lanes, zg + (ptrdiff_t)l * Lk);
                 for (int k : {0, nz})
                 {
                     ptrdiff_t p = base + k;
@@ -380,4 +378,3 @@ void Sweeps::plane_z(int i, double tau)
 }
 
 } // namespace adi
-

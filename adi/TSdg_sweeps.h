@@ -35,7 +35,7 @@ struct Run // nodes of a line that share one row
 };
 struct Span
 {
-    int begin, end;            // a line's runs of nodes 1..nz-1, runs[begin..end-1]
+    int begin, end;             // a line's runs of nodes 1..nz-1, runs[begin..end-1]
     const double *bottom, *top; // face rows of its end nodes k = 0 and k = nz
 };
 
@@ -83,7 +83,7 @@ private:
     double *row_a, *row_c; // x, y sweeps: scratch for boundary rows when a panel's matrix is kept
     double* row_b;         // x, y sweeps: diagonals of the row being assembled, before elimination
     double* src;           // per-node source term, a node field's shape
-    std::vector<Run> runs;   // the run lists of the lines, lines with the same runs sharing one
+    std::vector<Run> runs; // the run lists of the lines, lines with the same runs sharing one
     std::vector<Span> lines; // line (i, j) at i*(ny+1) + j
     const Run* first_run(const Span* line) const { return runs.data() + line->begin; }
     const Run* last_run(const Span* line) const { return runs.data() + line->end; }

@@ -30,8 +30,8 @@ int whole_steps(double interval, double dt, std::string& error)
     if (n >= 1.0 && n <= 1e9 && std::fabs(n * dt - interval) <= 1e-9 * interval)
         return (int)n;
     std::ostringstream e;
-    e << "--interval " << seconds(interval) << " is not a whole number of steps of dt = "
-      << seconds(dt);
+    e << "--interval " << seconds(interval)
+      << " is not a whole number of steps of dt = " << seconds(dt);
     double below = std::floor(interval / dt), above = std::ceil(interval / dt);
     if (below < 1.0)
         e << ": the shortest interval is " << seconds(dt);

@@ -68,9 +68,9 @@ private:
     bool traced = false;
     std::vector<int> column_unit;
     std::vector<double> density;
-    double other = 0.0;        // W of the blocks outside the trace
-    double watts_now = 0.0;    // W of the interval applied last
-    double expected = 0.0;     // J of the steps made
+    double other = 0.0;     // W of the blocks outside the trace
+    double watts_now = 0.0; // W of the interval applied last
+    double expected = 0.0;  // J of the steps made
     double dt = 0.0;
     int interval_steps = 1;
     int n_steps = 0;

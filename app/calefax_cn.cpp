@@ -120,10 +120,10 @@ int main(int argc, char** argv)
         TScn solver(d, data);
         if (blocks)
             solver.blocks_file = blocks;
-        return convection ? solver.Crank_Nicolson_Convection(method, d.n_steps, d.probe_x,
-                                                             d.probe_y, d.probe_z)
-                          : solver.Crank_Nicolson(method, d.n_steps, d.probe_x, d.probe_y,
-                                                  d.probe_z);
+        return convection
+                   ? solver.Crank_Nicolson_Convection(method, d.n_steps, d.probe_x, d.probe_y,
+                                                      d.probe_z)
+                   : solver.Crank_Nicolson(method, d.n_steps, d.probe_x, d.probe_y, d.probe_z);
     }
 
     // ---- the built-in model: arguments, each checked before anything is read or written ----
@@ -131,10 +131,10 @@ int main(int argc, char** argv)
     const char* axis = "XYZ";
     for (int a = 0; a < 3; a++)
         if (!read_int(args[a], 1, INT_MAX - 1, n[a]))
-            return refuse(std::string("N") + axis[a] + " must be an integer >= 1, not '" +
-                          args[a] + "'");
+            return refuse(std::string("N") + axis[a] + " must be an integer >= 1, not '" + args[a] +
+                          "'");
     long long nodes = (n[0] + 1LL) * (n[1] + 1LL) * (n[2] + 1LL);
-    if (nodes > DATA_FILE_MAX_NODES)   // the bound of a data file's grid
+    if (nodes > DATA_FILE_MAX_NODES) // the bound of a data file's grid
         return refuse("the grid has " + std::to_string(nodes) + " nodes, more than " +
                       std::to_string(DATA_FILE_MAX_NODES));
     double dt, T_amb;

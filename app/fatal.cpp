@@ -1,4 +1,5 @@
-// app/fatal.cpp: fatal() and input_error() end the process; report_error() and warning() report and go on
+// app/fatal.cpp: fatal() and input_error() end the process; report_error() and warning() report and
+// go on
 #include "app/fatal.h"
 
 #include <cstdio>

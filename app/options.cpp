@@ -110,8 +110,8 @@ bool take_value(const std::string& opt, const char* v, Options& o)
 
 int parse_options(int argc, char** argv, Options& o)
 {
-    static const char* const valued[] = {"--field", "--field-every", "--power",
-                                         "--unit-temps", "--interval", "--steps"};
+    static const char* const valued[] = {"--field",      "--field-every", "--power",
+                                         "--unit-temps", "--interval",    "--steps"};
     for (int a = 1; a < argc; a++)
     {
         const std::string arg = argv[a];
@@ -153,7 +153,7 @@ int parse_options(int argc, char** argv, Options& o)
         else
             o.files.push_back(argv[a]);
     }
-    const char* clash = o.field_every > 0 && !o.field ? "--field-every needs --field FILE"
+    const char* clash = o.field_every > 0 && !o.field  ? "--field-every needs --field FILE"
                         : o.interval > 0.0 && !o.trace ? "--interval needs --power TRACE"
                         : o.trace && o.legacy ? "--power needs the cell rows, not --legacy-rows"
                                               : nullptr;

@@ -9,16 +9,16 @@
 // What the command line asks for.
 struct Options
 {
-    std::vector<const char*> files;  // data_file and input_file
-    bool legacy = false;             // --legacy-rows
-    bool energy = false;             // --energy
-    const char* field = nullptr;     // --field FILE
-    int field_every = 0;             // --field-every N
-    SteadyMode steady = STEADY_NONE; // --steady, --from-steady
-    const char* trace = nullptr;     // --power TRACE
+    std::vector<const char*> files;   // data_file and input_file
+    bool legacy = false;              // --legacy-rows
+    bool energy = false;              // --energy
+    const char* field = nullptr;      // --field FILE
+    int field_every = 0;              // --field-every N
+    SteadyMode steady = STEADY_NONE;  // --steady, --from-steady
+    const char* trace = nullptr;      // --power TRACE
     const char* unit_temps = nullptr; // --unit-temps FILE
-    double interval = 0.0;           // --interval SECONDS; 0: dt
-    long steps = -1;                 // --steps N; -1: the data file's n_steps
+    double interval = 0.0;            // --interval SECONDS; 0: dt
+    long steps = -1;                  // --steps N; -1: the data file's n_steps
 };
 
 // Reads argv into o. Returns -1 when the run goes on; otherwise the exit status: 0 after --help

@@ -8,10 +8,10 @@
 // where it wraps: a drop below the previous count is one wrap of 2^32 ticks.
 double second()
 {
-    static int last_num_ticks = 0;              // tick count returned by the previous call
-    static double inv_clocks_per_sec = 1e-6;    // seconds per tick
-    static double clock_width = 4294.967296;    // seconds in one wrap of 2^32 ticks
-    static int clock_rollovers = 0;             // wraps seen so far
+    static int last_num_ticks = 0;           // tick count returned by the previous call
+    static double inv_clocks_per_sec = 1e-6; // seconds per tick
+    static double clock_width = 4294.967296; // seconds in one wrap of 2^32 ticks
+    static int clock_rollovers = 0;          // wraps seen so far
 
     int t = (int)(int32_t)(uint32_t)clock();
     if (t < last_num_ticks)

@@ -11,9 +11,9 @@ class Workload;
 // What the steady options ask for.
 enum SteadyMode
 {
-    STEADY_NONE,   // a transient run from T_amb
-    STEADY_ONLY,   // --steady: the steady state and its result files, no time steps
-    STEADY_START   // --from-steady: the transient run starts from the steady state
+    STEADY_NONE, // a transient run from T_amb
+    STEADY_ONLY, // --steady: the steady state and its result files, no time steps
+    STEADY_START // --from-steady: the transient run starts from the steady state
 };
 
 // Takes arg when it is --steady or --from-steady and sets mode; false for any other argument.

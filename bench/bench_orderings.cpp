@@ -73,7 +73,7 @@ long symbolicFactorNnz(SSMat* B)
     for (int k = 0; k < n; k++)
     {
         mark[k] = k;
-        nnz++;   // the diagonal
+        nnz++; // the diagonal
         for (SSMat::Entry* e = B->col[k]; e != nullptr && e->i < k; e = e->col_next)
         {
             for (int i = e->i; mark[i] != k; i = parent[i])

@@ -10,8 +10,8 @@
 //   SolveLUxb    one solve pair with the complete factor: time per solve
 //   CholeskyTh   threshold factor with th = 1e-4: time and nnz
 //   PCG          x = 0 to tolerance 1e-10 (at most 1000 iterations) with the threshold factor
-#include "iterative/PCG.h"
 #include "bench/bench_util.h"
+#include "iterative/PCG.h"
 #include "sparse/SSMat.h"
 
 #include <benchmark/benchmark.h>
@@ -84,10 +84,7 @@ void BM_Sort(benchmark::State& state)
     state.SetComplexityN(A->nnz);
     delete A;
 }
-BENCHMARK(BM_Sort)
-    ->DenseRange(64, 96, 8)
-    ->Unit(benchmark::kMicrosecond)
-    ->Complexity(benchmark::oN);
+BENCHMARK(BM_Sort)->DenseRange(64, 96, 8)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oN);
 
 // ---- products --------------------------------------------------------------------------------
 

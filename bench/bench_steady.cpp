@@ -103,9 +103,9 @@ void BM_SteadyLayered(benchmark::State& state)
 }
 
 BENCHMARK(BM_SteadyLayered)
-    ->Arg(45)   // 101,250 nodes
-    ->Arg(141)  // 994,050 nodes
-    ->Arg(200)  // 2,000,000 nodes
+    ->Arg(45)  // 101,250 nodes
+    ->Arg(141) // 994,050 nodes
+    ->Arg(200) // 2,000,000 nodes
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(3)

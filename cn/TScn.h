@@ -69,12 +69,12 @@ public:
     // set when the file cannot be opened or read ("FILE: cannot open the input file") or a record
     // is rejected ("FILE:LINE: ...").
     bool read_geometry(std::string& error);
-    // Reads the block records of in: "*" after any white space starts a comment line (at most 200 characters
-    // skipped). If every record reads whole and lies in the grid, then for each record in file
-    // order: "Layer Name= NAME" on standard output; the layer is the first table record named
-    // NAME without regard to case, or else "Layer NAME is not defined" is printed and the previous
-    // block's layer is kept (0 for the first block); then every node gets its row id and power
-    // from the blocks (TS3D::assign_blocks: from its cells, or with legacy_rows the older
+    // Reads the block records of in: "*" after any white space starts a comment line (at most 200
+    // characters skipped). If every record reads whole and lies in the grid, then for each record
+    // in file order: "Layer Name= NAME" on standard output; the layer is the first table record
+    // named NAME without regard to case, or else "Layer NAME is not defined" is printed and the
+    // previous block's layer is kept (0 for the first block); then every node gets its row id and
+    // power from the blocks (TS3D::assign_blocks: from its cells, or with legacy_rows the older
     // assignment), and coef is made anew, zeroed, with the rows they need. Otherwise returns
     // false with error = "FILE:LINE: ...", printing and applying nothing. Layer names of any
     // length are accepted. An input without blocks is warned about (warning) and read.

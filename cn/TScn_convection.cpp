@@ -82,8 +82,7 @@ void TScn::advance_convective(const double* d)
                 int n = node(i, j, kk);
                 double change;
                 if (i == 0 || i == nx || j == 0 || j == ny || kk == 0 || kk == nz)
-                    change = cn::face_terms(face_row(coef_id[n]), cap_base, d, n, X, P,
-                                            n_nodes);
+                    change = cn::face_terms(face_row(coef_id[n]), cap_base, d, n, X, P, n_nodes);
                 else
                     change = cn::inner_terms(coef[coef_id[n]], d, n, X, P, n_nodes, s);
                 rhs[n] = rhs[n] + change;

@@ -21,8 +21,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <streambuf>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 // Returns the broken promise cond, with the line of this file that states it.
@@ -155,7 +155,8 @@ inline std::string tsinput_verdict(TScn& s, const std::string& bytes, std::strin
         const int i = n % (s.nx + 1), k = n / (s.nx + 1) % (s.nz + 1),
                   j = n / ((s.nx + 1) * (s.nz + 1));
         bool face = i == 0 || i == s.nx || j == 0 || j == s.ny || k == 0 || k == s.nz;
-        int rows = face ? 27 + (int)s.cells.face.size() : 27 * s.n_layers + 1 + (int)s.cells.inner.size();
+        int rows =
+            face ? 27 + (int)s.cells.face.size() : 27 * s.n_layers + 1 + (int)s.cells.inner.size();
         FUZZ_PROMISE(s.coef_id[n] >= 0 && s.coef_id[n] < rows);
         FUZZ_PROMISE(std::isfinite(s.power[n]));
         FUZZ_PROMISE(ok || (s.coef_id[n] == 0 && s.power[n] == 0.0));

@@ -19,9 +19,9 @@ constexpr double absent = std::numeric_limits<double>::quiet_NaN();
 
 struct Piece
 {
-    double lo;     // lower bound, K: included for the first piece of a table, excluded otherwise
-    double hi;     // upper bound, K: always included
-    double c[5];   // c4, c3, c2, c1, c0 (coefficient of T^(4-n) in c[n]); absent where missing
+    double lo;   // lower bound, K: included for the first piece of a table, excluded otherwise
+    double hi;   // upper bound, K: always included
+    double c[5]; // c4, c3, c2, c1, c0 (coefficient of T^(4-n) in c[n]); absent where missing
 };
 
 // ---- silicon ---------------------------------------------------------------------------------
@@ -162,7 +162,7 @@ double fit(const Piece* table, std::size_t n, double T)
     return mp_out_of_range;
 }
 
-}  // namespace
+} // namespace
 
 // ---- silicon ---------------------------------------------------------------------------------
 

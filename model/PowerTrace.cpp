@@ -66,8 +66,7 @@ bool PowerTrace::read(std::istream& in, const std::string& file, std::string& er
         if (f.size() != names_.size())
         {
             error = at(file, lineno) + std::to_string(f.size()) + " values where line " +
-                    std::to_string(names_at) + " names " + std::to_string(names_.size()) +
-                    " units";
+                    std::to_string(names_at) + " names " + std::to_string(names_.size()) + " units";
             *this = PowerTrace();
             return false;
         }
@@ -86,8 +85,8 @@ bool PowerTrace::read(std::istream& in, const std::string& file, std::string& er
                 what = "is negative";
             if (!what.empty())
             {
-                error = at(file, lineno) + "power '" + f[u] + "' of unit '" + names_[u] + "' " +
-                        what;
+                error =
+                    at(file, lineno) + "power '" + f[u] + "' of unit '" + names_[u] + "' " + what;
                 *this = PowerTrace();
                 return false;
             }

@@ -9,7 +9,8 @@
 // The text of a trace is a first line of unit names, separated by blanks or tabs, then one line
 // per interval holding one power in watts per name, in the same order. Blank lines are skipped and
 // a carriage return at a line end is ignored. Every power must be a finite number >= 0; a name may
-// appear once only. Which names are units of the chip is checked against the blocks (model/Units.h).
+// appear once only. Which names are units of the chip is checked against the blocks
+// (model/Units.h).
 class PowerTrace
 {
 public:

@@ -37,7 +37,9 @@ DataFile read_or_exit(const char* data_file)
 
 } // namespace
 
-TS3D::TS3D(const char* data_file) : TS3D(read_or_exit(data_file), data_file) {}
+TS3D::TS3D(const char* data_file) : TS3D(read_or_exit(data_file), data_file)
+{
+}
 
 TS3D::TS3D(const DataFile& d, const char* data_file)
 {
@@ -46,7 +48,8 @@ TS3D::TS3D(const DataFile& d, const char* data_file)
         if (spacing[a] > 0.01)
         {
             std::ostringstream w;
-            w << data_file << ": d" << "xyz"[a] << " = " << spacing[a]
+            w << data_file << ": d"
+              << "xyz"[a] << " = " << spacing[a]
               << " m is larger than 1 cm: spacings are in metres";
             warning(w.str());
         }
@@ -108,11 +111,11 @@ TS3D::TS3D(int nx, int ny, int nz, double dt, double T_amb)
         int tag;
         double k, rho, cp;
     } table[10] = {
-        {"SI", 16, 131.0, 2329.0, 700.0},        {"POLY", 13, 25.06, 7544.0, 2326.0},
-        {"M5", 18, 150.0, 2400.0, 800.0},        {"M4", 28, 150.0, 2400.0, 800.0},
-        {"M3", 31, 150.0, 2400.0, 800.0},        {"Al", 33, 23.6, 2699.0, 901.3},
-        {"Al", 38, 17.6, 2699.0, 901.3},         {"Cu_Bulk", 0, 397.0, 8954.5, 383.6},
-        {"Cu_300", 38, 315.82, 8954.5, 383.6},   {"ACTIVE", 38, 150.0, 2400.0, 800.0},
+        {"SI", 16, 131.0, 2329.0, 700.0},      {"POLY", 13, 25.06, 7544.0, 2326.0},
+        {"M5", 18, 150.0, 2400.0, 800.0},      {"M4", 28, 150.0, 2400.0, 800.0},
+        {"M3", 31, 150.0, 2400.0, 800.0},      {"Al", 33, 23.6, 2699.0, 901.3},
+        {"Al", 38, 17.6, 2699.0, 901.3},       {"Cu_Bulk", 0, 397.0, 8954.5, 383.6},
+        {"Cu_300", 38, 315.82, 8954.5, 383.6}, {"ACTIVE", 38, 150.0, 2400.0, 800.0},
     };
     layers = new material[n_layers];
     for (int r = 0; r < n_layers; r++)

@@ -1,4 +1,5 @@
-// model/TS3D.h: the thermal model shared by both solvers: grid, time step, faces, layers, probe, cut planes
+// model/TS3D.h: the thermal model shared by both solvers: grid, time step, faces, layers, probe,
+// cut planes
 #ifndef MODEL_TS3D_H
 #define MODEL_TS3D_H
 
@@ -24,29 +25,29 @@ struct DataFile;
 class TS3D
 {
 public:
-    int n_steps;        // number of time steps of a transient run (>= 0)
-    int nx, ny, nz;     // grid intervals along x, y, z (>= 1 from a data file); nodes: one more each
-    int probe_x;        // x index of the probe node recorded after every step, 0..nx
-    int probe_y;        // y index of the probe node, 0..ny
-    int probe_z;        // z index of the probe node, 0..nz
-    int n_nodes;        // (nx+1)*(ny+1)*(nz+1)
-    int n_layers;       // number of records in layers; always 10
-    double dx, dy, dz;  // node spacing along x, y, z, m
-    double dt;          // time step, s
-    double k_ratio;     // scratch of the coefficient builders: layer k / base k of the last layer built
-    double ry;          // y conductance relative to x in the equations scaled by dx^2/k: (dx/dy)^2
-    double rz;          // z conductance relative to x: (dx/dz)^2
-    double** bc_coef;   // 27 rows of 11 boundary weights, one row per boundary type (Build_BC)
-    int n_cuts;         // number of cut planes written at the end of a run
-    char* cut_axis;     // n_cuts axis letters: 'x', 'y' or 'z' in either case (others are reported)
-    int* cut_index;     // n_cuts node indices: the position of each plane along its axis
-    char** cut_file;    // n_cuts output file names, each in its own buffer
-    double rho;         // density of the base material, kg/m^3
-    double cp;          // specific heat of the base material, J/(kg K)
-    double k;           // thermal conductivity of the base material, W/(m K)
-    double h[6];        // face convection coefficients: x-max, x-min, y-max, y-min, z-max, z-min
-    double T_amb;       // ambient temperature; also the initial temperature of the ADI fields
-    material* layers;   // the layer table: n_layers records
+    int n_steps;       // number of time steps of a transient run (>= 0)
+    int nx, ny, nz;    // grid intervals along x, y, z (>= 1 from a data file); nodes: one more each
+    int probe_x;       // x index of the probe node recorded after every step, 0..nx
+    int probe_y;       // y index of the probe node, 0..ny
+    int probe_z;       // z index of the probe node, 0..nz
+    int n_nodes;       // (nx+1)*(ny+1)*(nz+1)
+    int n_layers;      // number of records in layers; always 10
+    double dx, dy, dz; // node spacing along x, y, z, m
+    double dt;         // time step, s
+    double k_ratio; // scratch of the coefficient builders: layer k / base k of the last layer built
+    double ry;      // y conductance relative to x in the equations scaled by dx^2/k: (dx/dy)^2
+    double rz;      // z conductance relative to x: (dx/dz)^2
+    double** bc_coef; // 27 rows of 11 boundary weights, one row per boundary type (Build_BC)
+    int n_cuts;       // number of cut planes written at the end of a run
+    char* cut_axis;   // n_cuts axis letters: 'x', 'y' or 'z' in either case (others are reported)
+    int* cut_index;   // n_cuts node indices: the position of each plane along its axis
+    char** cut_file;  // n_cuts output file names, each in its own buffer
+    double rho;       // density of the base material, kg/m^3
+    double cp;        // specific heat of the base material, J/(kg K)
+    double k;         // thermal conductivity of the base material, W/(m K)
+    double h[6];      // face convection coefficients: x-max, x-min, y-max, y-min, z-max, z-min
+    double T_amb;     // ambient temperature; also the initial temperature of the ADI fields
+    material* layers; // the layer table: n_layers records
 
     // ---- cells (model/cells.h) -----------------------------------------------------------------
     // false: every node's row is built from its eight cells, so that heat leaving one node
@@ -55,8 +56,8 @@ public:
     // node the base material's boundary row), which do not conserve energy where a block
     // touches another block or a face of the grid; kept to reproduce stored results.
     bool legacy_rows;
-    CellArrangements cells;         // the arrangements met by assign_blocks
-    std::vector<double> face_coef;  // face rows, 11 values each, by face id (Build_face_rows)
+    CellArrangements cells;        // the arrangements met by assign_blocks
+    std::vector<double> face_coef; // face rows, 11 values each, by face id (Build_face_rows)
 
     // ---- construction ------------------------------------------------------------------------
     // Reads the data file. On a file that cannot be opened prints "No input file is read!"; on any
@@ -85,7 +86,8 @@ public:
     // The face row of face id id (a boundary type or 27 + arrangement).
     const double* face_row(int id) const { return face_coef.data() + 11 * (size_t)id; }
     // Rows 0 (base material) and 27*l.index + 1..27 of coef: the layer table's rows for layer l,
-    // the nodes of a block of l by their place in it (model/cells.h). Needs 0 <= l.index < n_layers.
+    // the nodes of a block of l by their place in it (model/cells.h). Needs 0 <= l.index <
+    // n_layers.
     void Build_layer_rows(const material& l, double** coef) const;
     // Inner rows 27*n_layers + 1 + r of coef: the inner arrangements r of cells.
     void Build_cell_rows(double** coef) const;

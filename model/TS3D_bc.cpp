@@ -1,4 +1,5 @@
-// model/TS3D_bc.cpp: boundary types of the grid nodes and the 27 rows of convective boundary weights
+// model/TS3D_bc.cpp: boundary types of the grid nodes and the 27 rows of convective boundary
+// weights
 #include "model/TS3D.h"
 
 // Per axis: 1 on the min face (tested first, so a one-node axis counts as min), 2 on the max
@@ -22,14 +23,14 @@ void TS3D::Build_BC()
     const double w[3] = {1.0, ry, rz};
     const double d[3] = {dx, dy, dz};
     // h is stored max face first: h[2a] max face of axis a, h[2a+1] min face.
-    double B[3][3], S[3][3];   // [axis][class]; class 0 unused
+    double B[3][3], S[3][3]; // [axis][class]; class 0 unused
     for (int a = 0; a < 3; a++)
     {
         for (int c = 1; c <= 2; c++)
         {
             double hf = (c == 1) ? h[2 * a + 1] : h[2 * a];
-            B[a][c] = hf * d[a] / k + 1.0;      // ((h*d)/k) + 1.0: this order fixes the rounding
-            S[a][c] = hf * d[a] * T_amb / k;    // ((h*d)*T_amb)/k
+            B[a][c] = hf * d[a] / k + 1.0;   // ((h*d)/k) + 1.0: this order fixes the rounding
+            S[a][c] = hf * d[a] * T_amb / k; // ((h*d)*T_amb)/k
         }
         B[a][0] = 0.0;
         S[a][0] = 0.0;
@@ -49,8 +50,8 @@ void TS3D::Build_BC()
         {
             int m = nb - (cls[a] != 0);
             double link = w[a] * half_pow[m];
-            row[a] = (cls[a] == 1) ? 0.0 : link;       // lower neighbour missing on the min face
-            row[4 + a] = (cls[a] == 2) ? 0.0 : link;   // upper neighbour missing on the max face
+            row[a] = (cls[a] == 1) ? 0.0 : link;     // lower neighbour missing on the min face
+            row[4 + a] = (cls[a] == 2) ? 0.0 : link; // upper neighbour missing on the max face
             if (cls[a] == 0)
             {
                 row[8 + a] = w[a];

@@ -95,8 +95,8 @@ bool Units::bind(const PowerTrace& trace, const std::string& trace_file,
         }
         if (unit_cells[(size_t)u] == 0)
         {
-            error = at + "unit '" + n +
-                    "' owns no cell: later blocks cover every cell of its blocks";
+            error =
+                at + "unit '" + n + "' owns no cell: later blocks cover every cell of its blocks";
             return false;
         }
         column_unit.push_back(u);

@@ -40,8 +40,8 @@ public:
 
     // column_unit[c]: the unit that column c of the trace names. Refuses, with error
     // "TRACE:LINE: ...", a name that is no block's and a unit that owns no cell.
-    bool bind(const PowerTrace& trace, const std::string& trace_file,
-              std::vector<int>& column_unit, std::string& error) const;
+    bool bind(const PowerTrace& trace, const std::string& trace_file, std::vector<int>& column_unit,
+              std::string& error) const;
     // Block densities for one interval: the units of the columns get watts[c]/V on their blocks,
     // every other block its input density.
     void densities(const std::vector<int>& column_unit, const double* watts,

@@ -61,7 +61,8 @@ bool whole_int(const std::string& t, int& v)
     char* end = nullptr;
     errno = 0;
     long long x = strtoll(t.c_str(), &end, 10);
-    if (*end != '\0' || errno != 0 || x < INT_MIN || x > INT_MAX || !isdigit((unsigned char)t.back()))
+    if (*end != '\0' || errno != 0 || x < INT_MIN || x > INT_MAX ||
+        !isdigit((unsigned char)t.back()))
         return false;
     v = (int)x;
     return true;
@@ -103,11 +104,16 @@ bool parse_block_records(std::istream& in, const char* file, CommentRule rule,
                          std::vector<BlockRecord>& out, std::string& error)
 {
     const int eof = std::char_traits<char>::eof();
-    static const char* const what[10] = {
-        "", "a block name", "the x index of the first corner", "the y index of the first corner",
-        "the z index of the first corner", "the x index of the second corner",
-        "the y index of the second corner", "the z index of the second corner", "a layer name",
-        "a finite power density"};
+    static const char* const what[10] = {"",
+                                         "a block name",
+                                         "the x index of the first corner",
+                                         "the y index of the first corner",
+                                         "the z index of the first corner",
+                                         "the x index of the second corner",
+                                         "the y index of the second corner",
+                                         "the z index of the second corner",
+                                         "a layer name",
+                                         "a finite power density"};
     // Lines are counted incrementally, so that a long file costs one pass in all.
     std::streamoff counted = 0;
     int line = 1;
@@ -170,8 +176,8 @@ bool block_inside_grid(const BlockRecord& b, int nx, int ny, int nz, const char*
         if (v[q] < 0 || v[q] > hi[a])
         {
             std::ostringstream s;
-            s << file << ":" << b.line << ": block '" << b.name << "': " << axis[a]
-              << " index " << v[q] << " of the " << (q < 3 ? "first" : "second")
+            s << file << ":" << b.line << ": block '" << b.name << "': " << axis[a] << " index "
+              << v[q] << " of the " << (q < 3 ? "first" : "second")
               << " corner lies outside the grid (0.." << hi[a] << ")";
             error = s.str();
             return false;

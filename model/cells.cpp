@@ -169,8 +169,8 @@ namespace
 struct CellProps
 {
     bool inside;
-    double kr;     // conductivity relative to the base material's
-    double rhocp;  // rho*cp
+    double kr;      // conductivity relative to the base material's
+    double rhocp;   // rho*cp
     double size[3]; // the cell's lengths along x, y, z, m
 };
 
@@ -217,8 +217,7 @@ bool uniform(const TS3D& m, const CellProps& c)
 
 // Cells of the base material and of one layer only, all of the grid's spacing: n cells of the
 // layer whose properties are L; false otherwise.
-bool base_and_one(const CellProps* c, int n_cells, const int* mats, const TS3D& m, int& n,
-                  int& L)
+bool base_and_one(const CellProps* c, int n_cells, const int* mats, const TS3D& m, int& n, int& L)
 {
     n = 0;
     L = -1;

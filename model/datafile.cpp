@@ -104,11 +104,17 @@ private:
     }
 };
 
-bool positive(double v) { return v > 0.0; }
+bool positive(double v)
+{
+    return v > 0.0;
+}
 
 } // namespace
 
-bool same_name(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
+bool same_name(const char* a, const char* b)
+{
+    return strcasecmp(a, b) == 0;
+}
 
 bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::string& error)
 {
@@ -233,15 +239,24 @@ bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::str
         int a = -1;
         switch (cut.axis)
         {
-        case 'x': case 'X': a = 0; break;
-        case 'y': case 'Y': a = 1; break;
-        case 'z': case 'Z': a = 2; break;
+        case 'x':
+        case 'X':
+            a = 0;
+            break;
+        case 'y':
+        case 'Y':
+            a = 1;
+            break;
+        case 'z':
+        case 'Z':
+            a = 2;
+            break;
         }
         // A plane on another axis is reported by the run and left empty; its index is not used.
         if (a >= 0 && (cut.index < 0 || cut.index > *counts[a]))
-            return r.reject(("index of cut plane " + n).c_str(),
-                            std::string("must lie in 0..") + std::to_string(*counts[a]) +
-                                " along " + axis_name[a]);
+            return r.reject(("index of cut plane " + n).c_str(), std::string("must lie in 0..") +
+                                                                     std::to_string(*counts[a]) +
+                                                                     " along " + axis_name[a]);
         if (!r.read_name(cut.file, ("file name of cut plane " + n).c_str()))
             return false;
         out.cuts.push_back(cut);

@@ -1,4 +1,5 @@
-// model/datafile.h: the data file of a run (grid, time step, faces, layers, probe, cut planes) and its parser
+// model/datafile.h: the data file of a run (grid, time step, faces, layers, probe, cut planes) and
+// its parser
 #ifndef MODEL_DATAFILE_H
 #define MODEL_DATAFILE_H
 
@@ -15,29 +16,29 @@ struct DataFile
 {
     struct Layer
     {
-        std::string name;   // layer name, any length
-        double k;           // conductivity, W/(m K), >= 0
-        double rho;         // density, kg/m^3, > 0
-        double cp;          // specific heat, J/(kg K), > 0
+        std::string name; // layer name, any length
+        double k;         // conductivity, W/(m K), >= 0
+        double rho;       // density, kg/m^3, > 0
+        double cp;        // specific heat, J/(kg K), > 0
     };
     struct Cut
     {
-        char axis;          // axis letter as written; only x, y, z (either case) are written out
-        int index;          // node index along the axis; inside the grid for x, y and z
-        std::string file;   // output file name
+        char axis;        // axis letter as written; only x, y, z (either case) are written out
+        int index;        // node index along the axis; inside the grid for x, y and z
+        std::string file; // output file name
     };
 
-    int n_steps;            // number of time steps, >= 0
-    int nx, ny, nz;         // grid intervals, >= 1 each; (nx+1)(ny+1)(nz+1) <= 2^27 nodes
-    double dx, dy, dz;      // spacings, m, > 0
-    double dt;              // time step, s, > 0
-    double T_amb;           // ambient temperature, finite
-    double h[6];            // convection coefficients x-max, x-min, y-max, y-min, z-max, z-min, >= 0
-    Layer layers[10];       // the layer table in file order
-    std::string base;       // name of the base material as written
-    int base_layer;         // last record whose name matches base without regard to case
-    int probe_x, probe_y, probe_z;  // probe node, inside the grid
-    std::vector<Cut> cuts;  // the cut planes in file order
+    int n_steps;       // number of time steps, >= 0
+    int nx, ny, nz;    // grid intervals, >= 1 each; (nx+1)(ny+1)(nz+1) <= 2^27 nodes
+    double dx, dy, dz; // spacings, m, > 0
+    double dt;         // time step, s, > 0
+    double T_amb;      // ambient temperature, finite
+    double h[6];       // convection coefficients x-max, x-min, y-max, y-min, z-max, z-min, >= 0
+    Layer layers[10];  // the layer table in file order
+    std::string base;  // name of the base material as written
+    int base_layer;    // last record whose name matches base without regard to case
+    int probe_x, probe_y, probe_z; // probe node, inside the grid
+    std::vector<Cut> cuts;         // the cut planes in file order
 };
 
 // Number of records in the layer table of every data file.

@@ -16,10 +16,10 @@ const int FILEBUFFER_SIZE = 4096;
 class FileBuffer
 {
 public:
-    FILE* fp;                     // the open file, closed by the destructor; null when it did not open
-    int count;                    // valid bytes in buffer, 0..FILEBUFFER_SIZE
-    int line_start;               // index in buffer of the current line's first byte; -1 before
-    int pos;                      // index of the current line's newline or end of data; -1 before
+    FILE* fp;       // the open file, closed by the destructor; null when it did not open
+    int count;      // valid bytes in buffer, 0..FILEBUFFER_SIZE
+    int line_start; // index in buffer of the current line's first byte; -1 before
+    int pos;        // index of the current line's newline or end of data; -1 before
     char buffer[FILEBUFFER_SIZE]; // file data
     int at_eof;                   // 1 once a refill found no more data (current line empty)
 

@@ -20,8 +20,8 @@
 void SSMat::CM(int* perm)
 {
     int* mark = (int*)calloc(n > 0 ? n : 1, sizeof(int));
-    intQueue order;   // nodes in visit order
-    intQueue work;    // the breadth-first frontier
+    intQueue order; // nodes in visit order
+    intQueue work;  // the breadth-first frontier
 
     for (int s = 0; s < n; s++)
     {
@@ -32,7 +32,7 @@ void SSMat::CM(int* perm)
         {
             int k = work.dequeue();
             order.enqueue(k);
-            mark[k] = 1;   // marked before its lists are read, so its diagonal is passed over
+            mark[k] = 1; // marked before its lists are read, so its diagonal is passed over
             // A node is marked when it is queued, so each node is queued once: lower neighbours
             // first, by increasing row, then upper neighbours by increasing column.
             for (Entry* e = col[k]; e != nullptr; e = e->col_next)

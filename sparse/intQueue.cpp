@@ -46,4 +46,3 @@ int intQueue::dequeue()
     free(q);
     return v;
 }
-

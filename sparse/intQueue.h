@@ -12,12 +12,12 @@ public:
     // One queued value.
     struct QueueNode
     {
-        int number;         // the queued value
-        QueueNode* next;    // the node queued after this one (toward the back), null at the back
+        int number;      // the queued value
+        QueueNode* next; // the node queued after this one (toward the back), null at the back
     };
 
-    QueueNode* front;   // oldest node, the next to leave; null when the queue is empty
-    QueueNode* back;    // newest node; null when the queue is empty
+    QueueNode* front; // oldest node, the next to leave; null when the queue is empty
+    QueueNode* back;  // newest node; null when the queue is empty
 
     // ---- life cycle --------------------------------------------------------------------------
 

@@ -40,7 +40,7 @@ int genmmd(int neqns, int* xadj, int* adjncy, int* invp, int* perm, int delta, i
     // as seen in the present elimination (marker < tag means not yet seen).
     int tag = 1;
     int mdeg = 2;
-    int complete = num > neqns;  // 1 once the last supernode has been numbered
+    int complete = num > neqns; // 1 once the last supernode has been numbered
     if (!complete)
         dhead[1] = 0;
     while (!complete)
@@ -76,7 +76,7 @@ int genmmd(int neqns, int* xadj, int* adjncy, int* invp, int* perm, int delta, i
             nofsub = nofsub + mdeg + qsize[mdnode] - 2;
             if (num + qsize[mdnode] > neqns)
             {
-                complete = 1;   // mdnode's supernode holds every node not yet numbered
+                complete = 1; // mdnode's supernode holds every node not yet numbered
                 break;
             }
 
@@ -117,7 +117,7 @@ int genmmd(int neqns, int* xadj, int* adjncy, int* invp, int* perm, int delta, i
 void mmdint(int neqns, int* xadj, int* adjncy, int* dhead, int* dforw, int* dbakw, int* qsize,
             int* llist, int* marker)
 {
-    (void)adjncy;   // the initial degree is the length of the adjacency list
+    (void)adjncy; // the initial degree is the length of the adjacency list
     for (int node = 1; node <= neqns; node++)
     {
         dhead[node] = 0;

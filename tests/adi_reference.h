@@ -61,9 +61,9 @@ inline double node_row(TSdg& s, int sweep, int i, int j, int k, double tau, doub
         row[1] = c[3] + c[7] * rz;
         row[2] = -c[6];
         return c[1] * T2[i][j - 1][k] - (c[7] * T2[i][j][k]) * ry + c[5] * T2[i][j + 1][k] +
-               c[0] * T1[i - 1][j][k] - c[7] * T1[i][j][k] + c[4] * T1[i + 1][j][k] +
-               c[0] * Txm + c[1] * Tym + c[2] * Tzm + (c[3] - c[7] * sum_z) * T0 + c[4] * Txp +
-               c[5] * Typ + c[6] * Tzp + S;
+               c[0] * T1[i - 1][j][k] - c[7] * T1[i][j][k] + c[4] * T1[i + 1][j][k] + c[0] * Txm +
+               c[1] * Tym + c[2] * Tzm + (c[3] - c[7] * sum_z) * T0 + c[4] * Txp + c[5] * Typ +
+               c[6] * Tzp + S;
     }
     const double* b = s.face_row(s.coef_id[i][j][k]);
     if (sweep == 0)
@@ -91,8 +91,8 @@ inline double node_row(TSdg& s, int sweep, int i, int j, int k, double tau, doub
     row[2] = -b[6];
     return b[1] * T2ym - (b[3] * b[9]) * T2_0 + b[5] * T2yp + b[0] * T1xm - (b[3] * b[8]) * T1_0 +
            b[4] * T1xp + b[0] * Txm + b[1] * Tym + b[2] * Tzm +
-           ((tau - b[8] - b[9] - b[10]) * b[3]) * T0 + b[4] * Txp + b[5] * Typ + b[6] * Tzp +
-           b[7] + S;
+           ((tau - b[8] - b[9] - b[10]) * b[3]) * T0 + b[4] * Txp + b[5] * Typ + b[6] * Tzp + b[7] +
+           S;
 }
 
 // One time step of the convection run on s, line by line with TSdg::Thomas; s must have its

@@ -37,8 +37,8 @@ public:
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
-    std::string path;       // absolute path of the directory
-    std::string previous;   // working directory before
+    std::string path;     // absolute path of the directory
+    std::string previous; // working directory before
 };
 
 inline void write_file(const std::string& name, const std::string& text)
@@ -55,7 +55,10 @@ inline std::string read_file(const std::string& name)
     return s.str();
 }
 
-inline bool file_exists(const std::string& name) { return access(name.c_str(), F_OK) == 0; }
+inline bool file_exists(const std::string& name)
+{
+    return access(name.c_str(), F_OK) == 0;
+}
 
 // The items of a data file with workable defaults; text() writes them in file order.
 struct DataText
@@ -78,9 +81,9 @@ struct DataText
 // Exit status and the two output streams of a shell command run in the working directory.
 struct Outcome
 {
-    int status;         // exit status, or -1 when the command did not exit normally
-    std::string out;    // standard output
-    std::string err;    // standard error
+    int status;      // exit status, or -1 when the command did not exit normally
+    std::string out; // standard output
+    std::string err; // standard error
 };
 
 inline Outcome run_command(const std::string& command)

@@ -14,8 +14,10 @@ TEST(BuildDgC, WorkedExampleThenScaledSpacings)
     s.rho = s.cp = s.k = s.dx = s.dy = s.dz = 1.0;
     s.Build_DG_C({const_cast<char*>("L"), 0, 0, 3.0, 2.0, 1.0});
     // {row, its 8 weights}: base row, a corner, an x-min face, the interior, the opposite corner
-    const double rows[][9] = {{0, 1, 1, 1, 2, 1, 1, 1, 2}, {1, 1, 1, 1, 2.25, 1.5, 1.5, 1.5, 2.5},
-                              {5, 1, 2, 2, 3, 3, 2, 2, 4}, {14, 3, 3, 3, 4, 3, 3, 3, 6},
+    const double rows[][9] = {{0, 1, 1, 1, 2, 1, 1, 1, 2},
+                              {1, 1, 1, 1, 2.25, 1.5, 1.5, 1.5, 2.5},
+                              {5, 1, 2, 2, 3, 3, 2, 2, 4},
+                              {14, 3, 3, 3, 4, 3, 3, 3, 6},
                               {27, 1.5, 1.5, 1.5, 2.25, 1, 1, 1, 2.5}};
     for (const auto& r : rows)
         for (int c = 0; c < 8; c++)

@@ -1,4 +1,5 @@
-// tests/test_adi_plain.cpp: the ADI run with faces held at 83.0: faces, result file, unwritable file
+// tests/test_adi_plain.cpp: the ADI run with faces held at 83.0: faces, result file, unwritable
+// file
 #include "adi/TSdg.h"
 #include "scratch.h"
 #include "test_util.h"

@@ -45,8 +45,10 @@ TEST(ReadGeometry, BadRecordsAreRefused)
         {"b 0 0 0 1 1 1 SI 1   \n* note\n", "chip.in:2: block record '*' cannot be read"},
         {"a 0 0 0 1 1 1 SI 1\n\nc 0 0 0 1 5 1 SI 1\n", "chip.in:3: block 'c': y index 5 of the"},
         {"a 0 0 0 1 1 1 AU 1\nc 0 0 0 1 1 1 X 1", "'AU', which is not in the layer table (and 1"},
-        {"a 0 0 0 1 1 1 SI 22W\nb 0 0 0 1 1 1 SI 1\n", "'a' cannot be read: expected a finite power density, found '22W'"},
-        {"a 0 4.5 0 1 1 1 SI 2\n", "'a' cannot be read: expected the y index of the first corner, found '4.5'"},
+        {"a 0 0 0 1 1 1 SI 22W\nb 0 0 0 1 1 1 SI 1\n",
+         "'a' cannot be read: expected a finite power density, found '22W'"},
+        {"a 0 4.5 0 1 1 1 SI 2\n",
+         "'a' cannot be read: expected the y index of the first corner, found '4.5'"},
     };
     TSdg s(4, 4, 4, 1e-3, 25.0);
     for (const auto& c : cases)

@@ -12,7 +12,7 @@ TEST(TypeBc, FacesEdgesCorners)
                             {2, 3, 6, 2},  {2, 0, 4, 3},  {4, 3, 4, 18}};
     for (const auto& c : cases)
         EXPECT_EQ(c[3], m.type_bc(c[0], c[1], c[2])) << c[0] << " " << c[1] << " " << c[2];
-    TS3D flat(4, 4, 0, 1e-3, 25.0);   // one node along z: class 1, never 2
+    TS3D flat(4, 4, 0, 1e-3, 25.0); // one node along z: class 1, never 2
     EXPECT_EQ(1, flat.type_bc(2, 2, 0));
 }
 

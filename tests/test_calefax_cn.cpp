@@ -1,9 +1,9 @@
 // tests/test_calefax_cn.cpp: the calefax-cn command: refused arguments, and a run
 #include "scratch.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <sstream>
 
 static const std::string exe = CALEFAX_CN_EXE; // the command under test

@@ -24,9 +24,10 @@ TEST(Cells, LayerTableRowsOfArrangements)
         {{2, 2, 2, 2, 2, 2, 2, 2}, 27 * 2 + 14},
         {{B, B, B, B, B, B, B, 4}, 27 * 4 + 1},  // plus side on every axis: a lowest corner
         {{1, B, B, B, B, B, B, B}, 27 * 1 + 27}, // minus side on every axis: a highest corner
-        {{B, 3, B, 3, B, 3, B, 3}, 27 * 3 + 13}, // z plus side, both sides of x and y: a bottom face
-        {{B, 3, B, B, B, B, 3, B}, -1},          // two cells set diagonally
-        {{B, 3, B, 3, B, 5, B, 3}, -1},          // two layers
+        {{B, 3, B, 3, B, 3, B, 3},
+         27 * 3 + 13},                  // z plus side, both sides of x and y: a bottom face
+        {{B, 3, B, B, B, B, 3, B}, -1}, // two cells set diagonally
+        {{B, 3, B, 3, B, 5, B, 3}, -1}, // two layers
         {{B, B, B, CELL_OUTSIDE, B, B, B, B}, -1}};
     for (const auto& c : cases)
         EXPECT_EQ(c.row, layer_table_row(c.o));
@@ -114,8 +115,8 @@ TEST(Cells, LongRunMatchesCellByCellSteadyState)
     t.h = "1e3 2e4 3e3 4e4 5e5 6e3";
     write_file("chip.dat", t.text());
     TSdg s("chip.dat");
-    const char* blocks = "a 0 0 0 3 5 2 CU 1e11\n"   // on four faces
-                         "b 3 0 0 6 3 2 OXIDE 2e11\n" // touches a, on faces
+    const char* blocks = "a 0 0 0 3 5 2 CU 1e11\n"     // on four faces
+                         "b 3 0 0 6 3 2 OXIDE 2e11\n"  // touches a, on faces
                          "c 2 2 1 5 4 3 ACTIVE 5e10\n" // overlaps a and b: three materials meet
                          "d 1 1 4 5 4 4 M1 3e11\n";    // zero thickness at the top plane
     std::istringstream in(blocks);
@@ -126,9 +127,14 @@ TEST(Cells, LongRunMatchesCellByCellSteadyState)
     // the cells each block owns, later blocks winning, as the reference sees them
     std::vector<int> layer(6 * 5 * 4, CELL_BASE);
     std::vector<double> q(layer.size(), 0.0);
-    struct { int i0, i1, j0, j1, k0, k1, L; double q; } own[] = {
-        {0, 3, 0, 5, 0, 2, 9, 1e11}, {3, 6, 0, 3, 0, 2, 3, 2e11},
-        {2, 5, 2, 4, 1, 3, 2, 5e10}, {1, 5, 1, 4, 3, 4, 4, 3e11}};
+    struct
+    {
+        int i0, i1, j0, j1, k0, k1, L;
+        double q;
+    } own[] = {{0, 3, 0, 5, 0, 2, 9, 1e11},
+               {3, 6, 0, 3, 0, 2, 3, 2e11},
+               {2, 5, 2, 4, 1, 3, 2, 5e10},
+               {1, 5, 1, 4, 3, 4, 4, 3e11}};
     for (const auto& o : own)
         for (int i = o.i0; i < o.i1; i++)
             for (int j = o.j0; j < o.j1; j++)
@@ -167,8 +173,8 @@ TEST(Cells, LongRunMatchesCellByCellSteadyState)
                                (k > 0 && k < s.nz ? 2 : 1);
                 for (int a = 0; a < 3; a++)
                     if (at[a] == 0 || at[a] == last[a])
-                        out += s.h[2 * a + (at[a] == 0)] * cells * d[(a + 1) % 3] *
-                               d[(a + 2) % 3] / 4.0 * (s.T[i][j][k] - s.T_amb);
+                        out += s.h[2 * a + (at[a] == 0)] * cells * d[(a + 1) % 3] * d[(a + 2) % 3] /
+                               4.0 * (s.T[i][j][k] - s.T_amb);
             }
     EXPECT_NEAR(1.0, out / power, 1e-9);
 }

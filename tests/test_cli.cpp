@@ -9,8 +9,8 @@
 
 static const std::string exe = CALEFAX_EXE;
 
-// Any count of file names but two prints the two usage lines only, with status 2. A whole run prints
-// the banner first and "Done!" last; result files that cannot be written (the history, a cut
+// Any count of file names but two prints the two usage lines only, with status 2. A whole run
+// prints the banner first and "Done!" last; result files that cannot be written (the history, a cut
 // plane) are reported after the rest of the run, with status 1.
 TEST(Cli, UsageRunAndUnwritableResults)
 {

@@ -118,7 +118,8 @@ TEST(CliSteady, WithPowerTrace)
     t.steps = "4";
     t.probe = "3 2 3";
     write_file("chip.dat", t.text());
-    write_file("chip.in", "core 0 0 0 3 5 2 ACTIVE 0\ncache 3 0 0 6 5 2 CU 0\ncore 1 1 3 2 2 4 SI 0\n");
+    write_file("chip.in",
+               "core 0 0 0 3 5 2 ACTIVE 0\ncache 3 0 0 6 5 2 CU 0\ncore 1 1 3 2 2 4 SI 0\n");
     write_file("two.ptrace", "core cache\n1.0 0.5\n3.0 1.5\n");
     write_file("mean.ptrace", "core cache\n2.0 1.0\n");
     std::string result[2];

@@ -40,8 +40,8 @@ TEST(CrankNicolsonVsAdi, AgreeToSecondOrder)
                     for (int i = 0; i <= N; i++)
                         for (int j = 0; j <= N; j++)
                             for (int k = 0; k <= N; k++)
-                                d[h] = std::max(d[h], std::fabs(cn.T[cn_node(N, N, i, j, k)] -
-                                                                dg.T[i][j][k]));
+                                d[h] = std::max(
+                                    d[h], std::fabs(cn.T[cn_node(N, N, i, j, k)] - dg.T[i][j][k]));
                 }
                 std::string c = "case " + std::to_string(layout) + std::to_string(convection) +
                                 std::to_string(method) + ": " + std::to_string(d[0]) + " " +

@@ -17,7 +17,12 @@ TEST(BuildCNC, RowsFollowTheOctantTable)
     EXPECT_EQ(2.5, s.k_ratio);
 
     // row, the 7 exact slots (slot 3 is the capacity), octants of the layer in the capacity
-    const struct { int row; double v[8]; int octants; } rows[] = {
+    const struct
+    {
+        int row;
+        double v[8];
+        int octants;
+    } rows[] = {
         {0, {1, 1, 1, 0, 1, 1, 1, 2}, 0},
         {27 * 3 + 1, {1, 1, 1, 0, 1.375, 1.375, 1.375, 2.375}, 1},
         {27 * 3 + 2, {1, 1, 1.375, 0, 1.75, 1.75, 1.375, 2.75}, 2},

@@ -7,7 +7,12 @@
 #include <vector>
 
 // Result of a run: status, final T, console texts, text of "Crank_Nicolson.txt" ("" if none).
-struct RunResult { int status; std::vector<double> T; std::string out, err, file; };
+struct RunResult
+{
+    int status;
+    std::vector<double> T;
+    std::string out, err, file;
+};
 
 // Crank_Nicolson(a[0..4]) once on a fresh 2 x 2 x 2 solver, dt = a[5] ns, in a folder with blocks.
 static RunResult fixed_run(const char* blocks, const std::vector<int>& a)
@@ -40,9 +45,10 @@ TEST(CrankNicolson, SingleInnerNodeMatchesHandFormula)
 // Bad arguments are refused, and a failed factorisation (dt < 0) ends the run, writing nothing.
 TEST(CrankNicolson, RefusedArgumentsAndFailedFactorisation)
 {
-    const std::vector<int> args[] = { // method, steps, probe px, py, pz, sign of dt
-        {1, -1, 0, 0, 0, 1},  {1, 0, 3, 0, 0, 1},  {1, 0, 0, -1, 0, 1}, {1, 0, 0, 0, 3, 1},
-        {1, 2, 1, 1, 1, -1}, {2, 2, 1, 1, 1, -1}, {3, 2, 1, 1, 1, -1}};
+    const std::vector<int> args[] = {// method, steps, probe px, py, pz, sign of dt
+                                     {1, -1, 0, 0, 0, 1}, {1, 0, 3, 0, 0, 1},  {1, 0, 0, -1, 0, 1},
+                                     {1, 0, 0, 0, 3, 1},  {1, 2, 1, 1, 1, -1}, {2, 2, 1, 1, 1, -1},
+                                     {3, 2, 1, 1, 1, -1}};
     for (auto& a : args)
     {
         const RunResult r = fixed_run("b 1 1 1 1 1 1 SI 1\n", a);

@@ -18,8 +18,10 @@ TEST(FuzzRegressions, KeptInputs)
     CoutCapture quiet;
     using namespace std::placeholders;
     const std::pair<const char*, Verdict> targets[] = {
-        {"datafile", datafile_verdict}, {"input", std::bind(input_verdict, std::ref(adi), _1, _2)},
-        {"tsinput", std::bind(tsinput_verdict, std::ref(cn), _1, _2)}, {"matrix", matrix_verdict}};
+        {"datafile", datafile_verdict},
+        {"input", std::bind(input_verdict, std::ref(adi), _1, _2)},
+        {"tsinput", std::bind(tsinput_verdict, std::ref(cn), _1, _2)},
+        {"matrix", matrix_verdict}};
     for (const auto& t : targets)
     {
         std::string error;
@@ -38,14 +40,20 @@ TEST(DataFileLimitsDeathTest, HeaderCountsAreBoundedAndClaimNothing)
     const std::string big = "fuzz.dat:2: item 4 (intervals along z): the grid has ",
                       more = " nodes, more than 134217728", n = "2147483648",
                       mtx = "fuzz.mtx:3: file ends after 1 of ";
-    const struct { Verdict v; std::string text, expected; } cases[] = {
+    const struct
+    {
+        Verdict v;
+        std::string text, expected;
+    } cases[] = {
         {datafile_verdict, g[0].text(), ""},
         {datafile_verdict, g[1].text(), big + "512 x 513 x 512" + more},
         {datafile_verdict, g[2].text(), big + n + " x " + n + " x " + n + more},
-        {datafile_verdict, cut.text(), "fuzz.dat:20: item 64 (axis of cut plane 2): the file "
-                                       "ends here"},
-        {matrix_verdict, "1048579 0 524289\n0 0 1\n", "fuzz.mtx:1: dimension n = 1048579 "
-                         "is above 1048576 and more than twice the entry count e = 524289"},
+        {datafile_verdict, cut.text(),
+         "fuzz.dat:20: item 64 (axis of cut plane 2): the file "
+         "ends here"},
+        {matrix_verdict, "1048579 0 524289\n0 0 1\n",
+         "fuzz.mtx:1: dimension n = 1048579 "
+         "is above 1048576 and more than twice the entry count e = 524289"},
         {matrix_verdict, "1048578 0 524289\n0 0 1\n", mtx + "524289 entry lines"},
         {matrix_verdict, "1048576 0 1\n1048575 1048575 2.5\n", ""},
         {matrix_verdict, "2147483647 0 2147483647\n0 0 1\n", mtx + "2147483647 entry lines"}};

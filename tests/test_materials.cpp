@@ -27,7 +27,8 @@ TEST(Mp, PieceBoundsAndRangeEnds)
         auto f = [&](double T) { return (mp().*fp)(T); };
         for (double b : bounds)
             EXPECT_TRUE(std::fabs(f(std::nextafter(b, -HUGE_VAL)) / f(b) - 1) < 1e-12 &&
-                        std::fabs(f(std::nextafter(b, HUGE_VAL)) / f(b) - 1) > 1e-6) << b;
+                        std::fabs(f(std::nextafter(b, HUGE_VAL)) / f(b) - 1) > 1e-6)
+                << b;
         for (double T : {lo, hi, std::nextafter(lo, -HUGE_VAL), std::nextafter(hi, HUGE_VAL),
                          -HUGE_VAL, HUGE_VAL, std::nan("")})
             EXPECT_EQ(T == lo || T == hi, f(T) != 1e100) << T;

@@ -34,7 +34,10 @@ static MmdOrder run_reference(const AdjGraph& g, int delta)
 
 static std::mt19937_64 rng(20240605); // raw output fixed by the standard: same graphs everywhere
 // Integer in 0..m-1.
-static int below(int m) { return (int)(rng() % (uint64_t)m); }
+static int below(int m)
+{
+    return (int)(rng() % (uint64_t)m);
+}
 
 // Random graph on nodes 1..n, about n*avg_deg/2 distinct edges (all if avg_deg >= n), in any order.
 static Edges random_edges(int n, double avg_deg)
@@ -94,8 +97,8 @@ TEST(GenmmdReference, SameOrderOnEveryGraph)
         for (int parts = 2 + below(6); parts > 0; parts--)
         {
             int size = 1 + below(40), kind = below(3);
-            for (const std::pair<int, int>& p : kind == 1 ? grid_edges(size, 1, 1)
-                                                          : random_edges(size, kind ? 3.0 : size))
+            for (const std::pair<int, int>& p :
+                 kind == 1 ? grid_edges(size, 1, 1) : random_edges(size, kind ? 3.0 : size))
                 e.push_back({n + p.first, n + p.second});
             n += size;
         }

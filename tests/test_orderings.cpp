@@ -17,9 +17,16 @@ typedef std::vector<int> Ints;
 // reached from two others (9, from 10 and 11) is queued once.
 TEST(SSMatCM, HandWorkedOrderAndReverse)
 {
-    std::unique_ptr<SSMat> A = sorted_matrix(13, {{0, 3, 1}, {1, 3, 1}, {3, 5, 1}, {1, 6, 1},
-                                                  {2, 4, 1}, {8, 10, 1}, {8, 11, 1}, {9, 10, 1},
-                                                  {9, 11, 1}, {9, 12, 1}});
+    std::unique_ptr<SSMat> A = sorted_matrix(13, {{0, 3, 1},
+                                                  {1, 3, 1},
+                                                  {3, 5, 1},
+                                                  {1, 6, 1},
+                                                  {2, 4, 1},
+                                                  {8, 10, 1},
+                                                  {8, 11, 1},
+                                                  {9, 10, 1},
+                                                  {9, 11, 1},
+                                                  {9, 12, 1}});
     const Ints expected = {0, 3, 1, 5, 6, 2, 4, 7, 8, 10, 11, 9, 12};
     Ints cm(13), rcm(13);
     A->CM(cm.data());
@@ -48,10 +55,12 @@ TEST(SSMatMMD, MatchesGenmmdOnTheMatrixGraph)
 // map value below -1 or >= m (m = 2 there): null and a line naming the operation.
 TEST(SSMatPermute, PermuteAndMappingTakeRows)
 {
-    std::unique_ptr<SSMat> A = sorted_matrix(4, {{0, 0, 1}, {0, 1, 2}, {0, 2, 3}, {1, 1, 4},
-                                                 {1, 3, 5}, {2, 2, 6}, {2, 3, 7}, {3, 3, 8}});
+    std::unique_ptr<SSMat> A = sorted_matrix(
+        4,
+        {{0, 0, 1}, {0, 1, 2}, {0, 2, 3}, {1, 1, 4}, {1, 3, 5}, {2, 2, 6}, {2, 3, 7}, {3, 3, 8}});
     const std::vector<double> a = dense_of(A.get());
-    const std::tuple<bool, Ints, Ints> cases[] = { // permute?, perm or map, old ({}: refused)
+    const std::tuple<bool, Ints, Ints> cases[] = {
+        // permute?, perm or map, old ({}: refused)
         {true, {3, 0, 2, 1}, {3, 0, 2, 1}}, {false, {2, -1, 1, 0}, {3, 2, 0}},
         {false, {0, 1, 1, 2}, {0, 2, 3}},   {true, {0, 0, 2, 3}, {}},
         {true, {0, 1, 2, 4}, {}},           {true, {-1, 1, 2, 3}, {}},

@@ -21,8 +21,7 @@ static double trueResidual(SSMat* A, std::vector<double> x, std::vector<double> 
 // residual left, and with room the loop converges, the six-argument call giving the same x exactly.
 TEST(PCG, ConvergenceAndStoppingRules)
 {
-    std::unique_ptr<SSMat> A(grid_matrix(8, 7, 6, 6.01)), U(A->cholesky()),
-        M(A->cholesky_th(1e-2));
+    std::unique_ptr<SSMat> A(grid_matrix(8, 7, 6, 6.01)), U(A->cholesky()), M(A->cholesky_th(1e-2));
     std::vector<double> zero(A->n, 0.0), b(A->n, 1.0), x = zero, x6 = zero;
     int iterations = -1;
     double rel = -1.0;

@@ -46,9 +46,8 @@ double convected(const TSdg& s)
 }
 
 // Blocks of four materials touching each other and five faces, power in two of them.
-const char* touching =
-    "a 0 0 0 3 5 2 ACTIVE 4e11\nb 3 0 0 6 5 2 CU 0\nc 0 0 2 6 5 3 OXIDE 0\n"
-    "d 2 1 3 6 4 4 M1 2e11\n";
+const char* touching = "a 0 0 0 3 5 2 ACTIVE 4e11\nb 3 0 0 6 5 2 CU 0\nc 0 0 2 6 5 3 OXIDE 0\n"
+                       "d 2 1 3 6 4 4 M1 2e11\n";
 
 } // namespace
 
@@ -169,8 +168,8 @@ TEST(Steady, DirectSolveAndSymmetry)
             for (int k = 0; k <= s->nz; k++, p++)
             {
                 bool inner = i > 0 && i < s->nx && j > 0 && j < s->ny && k > 0 && k < s->nz;
-                const double* c = inner ? s->coef[s->coef_id[i][j][k]]
-                                        : s->face_row(s->coef_id[i][j][k]);
+                const double* c =
+                    inner ? s->coef[s->coef_id[i][j][k]] : s->face_row(s->coef_id[i][j][k]);
                 for (int a = 0; a < 3; a++)
                 {
                     links[p][a] = c[a];
@@ -189,9 +188,9 @@ TEST(Steady, DirectSolveAndSymmetry)
     for (int p = 0; p < n; p++)
         for (int a = 0; a < 3; a++)
             if (p + step[a] < n && links[p][3 + a] != 0.0)
-                worst_asym = std::max(worst_asym, std::fabs(links[p][3 + a] -
-                                                             links[p + step[a]][a]) /
-                                                      links[p][3 + a]);
+                worst_asym =
+                    std::max(worst_asym,
+                             std::fabs(links[p][3 + a] - links[p + step[a]][a]) / links[p][3 + a]);
     EXPECT_LT(worst_asym, 1e-14);
     A.sort();
     std::unique_ptr<SSMat> U(A.cholesky());

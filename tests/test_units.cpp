@@ -133,9 +133,9 @@ TEST(Units, NodePowersMatchTheInputFileAssignment)
     std::ostringstream text;
     text.precision(17);
     for (size_t b = 0; b < blocks.size(); b++)
-        text << blocks[b].name << " " << blocks[b].x1 << " " << blocks[b].y1 << " "
-             << blocks[b].z1 << " " << blocks[b].x2 << " " << blocks[b].y2 << " " << blocks[b].z2
-             << " " << blocks[b].layer << " " << density[b] << "\n";
+        text << blocks[b].name << " " << blocks[b].x1 << " " << blocks[b].y1 << " " << blocks[b].z1
+             << " " << blocks[b].x2 << " " << blocks[b].y2 << " " << blocks[b].z2 << " "
+             << blocks[b].layer << " " << density[b] << "\n";
     std::istringstream in1(text.str()), in2(blocks_text);
     ASSERT_TRUE(input.read_geometry(in1, "d.in", error)) << error;
     ASSERT_TRUE(traced.read_geometry(in2, "c.in", error)) << error;

@@ -31,8 +31,8 @@ public:
     std::string str() const { return text.str(); }
 
 private:
-    std::ostringstream text;   // receives the output
-    std::streambuf* saved;     // std::cout's own buffer, restored on destruction
+    std::ostringstream text; // receives the output
+    std::streambuf* saved;   // std::cout's own buffer, restored on destruction
 };
 
 // ---- graphs for the ordering tests -------------------------------------------------------------
@@ -41,9 +41,9 @@ private:
 // neighbours of node k are adjncy[xadj[k] .. xadj[k+1]-1]; slot 0 of both vectors is unused.
 struct AdjGraph
 {
-    int n;                    // number of nodes
-    std::vector<int> xadj;    // n + 2 entries
-    std::vector<int> adjncy;  // 1 + twice the number of edges
+    int n;                   // number of nodes
+    std::vector<int> xadj;   // n + 2 entries
+    std::vector<int> adjncy; // 1 + twice the number of edges
 };
 
 // The adjacency form of the graph with the given edges (1-based pairs, no loops, no repeats);
@@ -102,9 +102,9 @@ inline std::vector<std::pair<int, int>> star_edges(int n, int c)
 // Result of one minimum-degree ordering, 1-based (slot 0 unused).
 struct MmdOrder
 {
-    std::vector<int> perm;  // perm[new] = old
-    std::vector<int> invp;  // invp[old] = new
-    int nofsub;             // the subscript count genmmd returns
+    std::vector<int> perm; // perm[new] = old
+    std::vector<int> invp; // invp[old] = new
+    int nofsub;            // the subscript count genmmd returns
 };
 
 // genmmd on a copy of g with work arrays of exactly the documented sizes (dhead: n + 1 + delta),

@@ -173,9 +173,9 @@ TEST(Workload, EnergyAuditOfTracedRuns)
     EXPECT_LT(value_after(r.out, "Energy stored:"), 1e-2 * expected);
 }
 
-// Refused traces (the reader's cases: tests/test_units.cpp) and intervals: one error line naming the file and line (or the option),
-// status 1, and the result files of an earlier run left as they were. Refused option values and
-// combinations: status 2.
+// Refused traces (the reader's cases: tests/test_units.cpp) and intervals: one error line naming
+// the file and line (or the option), status 1, and the result files of an earlier run left as they
+// were. Refused option values and combinations: status 2.
 TEST(Workload, Refusals)
 {
     ScratchDir dir;
@@ -242,6 +242,7 @@ TEST(Workload, UnitTempsWithoutTrace)
     ASSERT_EQ(0, mkdir("d.csv", 0755));
     r = run_command(exe + " --unit-temps d.csv c.dat c.in");
     EXPECT_EQ(1, r.status);
-    EXPECT_NE(std::string::npos, r.err.find("\nCalefax: error: d.csv: cannot create the units file"))
+    EXPECT_NE(std::string::npos,
+              r.err.find("\nCalefax: error: d.csv: cannot create the units file"))
         << r.err;
 }
