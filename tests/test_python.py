@@ -2,10 +2,13 @@
 # energy account, its field view and its memory over many loads. Run by python_tests.py, with
 # CALEFAX_EXE (the simulator) and CALEFAX_SOURCE (the repository) set by ctest.
 import gc
+import importlib.util
 import os
 import pathlib
+import re
 import shutil
 import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -248,3 +251,23 @@ def test_rss_flat_over_1000_loads(chip):
     after = rss_kib()
     print("RSS after 100 cycles %d KiB, after 1100 %d KiB" % (before, after))
     assert after - before < 2 * 1024
+
+
+# ---- the co-simulation example -------------------------------------------------------------
+
+# A short run of examples/cosim.py on the example floorplan: the watts it set are the energy
+# injected, and it writes its plot.
+@pytest.mark.skipif(importlib.util.find_spec("matplotlib") is None, reason="needs matplotlib")
+def test_cosim_example(chip):
+    subprocess.run([str(SOURCE / "tools" / "calefax-floorplan"), "chip.dat",
+                    str(EXAMPLES / "chip.flp"), "--z", "7", "8", "--layer", "ACTIVE",
+                    "-o", "floorplan.in"], cwd=chip, capture_output=True, check=True)
+    run = subprocess.run([sys.executable, str(EXAMPLES / "cosim.py"), "chip.dat", "floorplan.in",
+                          "--intervals", "40", "--limit", "46", "-o", "c.png"], cwd=chip,
+                         capture_output=True, text=True, timeout=300)
+    assert run.returncode == 0, run.stderr
+    injected, expected = map(float, re.search(r"energy (\S+) J injected, (\S+) J by",
+                                              run.stdout).groups())
+    assert injected == pytest.approx(expected, rel=1e-5)
+    assert "core2  hottest" in run.stdout and re.search(r"throttled in [1-9]", run.stdout)
+    assert (chip / "c.png").stat().st_size > 0
