@@ -85,7 +85,7 @@ TSdg::TSdg(const char* data_file) : TS3D(data_file)
 
 TSdg::TSdg(const DataFile& d, const char* data_file) : TS3D(d, data_file)
 {
-    make_fields();
+    make_fields(false);
 }
 
 TSdg::TSdg(int nx, int ny, int nz, double dt, double T_amb) : TS3D(nx, ny, nz, dt, T_amb)
@@ -110,14 +110,18 @@ bool TSdg::fits_in_memory(int nx, int ny, int nz, std::string& error)
     return true;
 }
 
-void TSdg::make_fields()
+void TSdg::make_fields(bool may_end)
 {
     energy_audit = false;
     field_every = 0;
     size_t nodes = ((size_t)nx + 1) * ((size_t)ny + 1) * ((size_t)nz + 1);
     std::string error;
     if (!fits_in_memory(nx, ny, nz, error))
+    {
+        if (!may_end)
+            throw std::bad_alloc();
         input_error(error.c_str());
+    }
 
     power = new_field(nx, ny, nz, 0.0);
     T = new_field(nx, ny, nz, T_amb);
@@ -125,6 +129,13 @@ void TSdg::make_fields()
     T2 = new_field(nx, ny, nz, T_amb);
     T3 = new_field(nx, ny, nz, T_amb);
     coef_id = new_field(nx, ny, nz, 0);
+    if ((!power || !T || !T1 || !T2 || !T3 || !coef_id) && !may_end)
+    {
+        for (double*** f : {power, T, T1, T2, T3})
+            delete_field(f);
+        delete_field(coef_id);
+        throw std::bad_alloc();
+    }
     if (!power || !T || !T1 || !T2 || !T3 || !coef_id)
         input_error(
             ("a grid of " + std::to_string(nodes) + " nodes is too large to allocate").c_str());

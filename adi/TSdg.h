@@ -59,7 +59,8 @@ public:
     // large for the machine's memory is reported and ends the program with status 1.
     explicit TSdg(const char* data_file);
     // The same from the items of a data file already read (read_data_file), for callers that
-    // must not end: they check fits_in_memory first.
+    // must not end: they check fits_in_memory first, and a field that cannot be allocated after
+    // all throws std::bad_alloc instead of ending the program.
     TSdg(const DataFile& d, const char* data_file);
     // True when the fields of a grid of nx x ny x nz intervals fit in this machine's memory;
     // otherwise false with error saying how much they need.
@@ -123,8 +124,9 @@ public:
     void write_cut_planes(std::vector<std::string>& failed);
 
 private:
-    // Makes every array above; shared by both constructors.
-    void make_fields();
+    // Makes every array above; shared by the constructors. A grid too large ends the program, or
+    // with may_end false throws std::bad_alloc (the caller has checked fits_in_memory).
+    void make_fields(bool may_end = true);
     // (Re)makes coef with rows rows of zeros.
     void make_coef(int rows);
 };

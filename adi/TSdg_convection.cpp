@@ -2,17 +2,14 @@
 // file
 #include "adi/TSdg.h"
 
-#include "adi/TSdg_audit.h"
-#include "adi/TSdg_sweeps.h"
+#include "adi/Stepper.h"
 #include "adi/Workload.h"
 #include "app/fatal.h"
 #include "model/field_io.h"
 
-#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -82,19 +79,11 @@ int TSdg::Dauglas_Gunn_Convection()
     // run that is stopped keeps what it computed.
     std::ofstream out("Calefax_transient.txt");
     out << "\\" << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
-    for (int l = 0; l < n_layers; l++)
-        Build_DG_C(layers[l]);
-    Build_cell_rows(coef);
-    Build_BC();
-    Build_face_rows();
-    // The sweeps solve the independent lines of a plane side by side (adi::Sweeps); their work
-    // space and the per-node source are made here, outside the timed loop.
-    adi::Sweeps sweeps(*this);
-    // base material's time term: (rho*cp*dx^2)/(k*dt)
-    const double tau0 = (rho * cp * pow(dx, 2.0)) / (k * dt);
-    adi::Audit audit(*this, sweeps.source(), tau0);
+    // The rows, the sweeps (which solve the independent lines of a plane side by side) with the
+    // per-node source, and the audit are made here, outside the timed loop.
+    adi::Stepper stepper(*this);
     std::string workload_error;
-    if (workload && !workload->begin(*this, sweeps, audit, workload_error))
+    if (workload && !workload->begin(*this, stepper.sweeps(), stepper.audit(), workload_error))
     {
         out.close();
         report_error(workload_error);
@@ -105,14 +94,9 @@ int TSdg::Dauglas_Gunn_Convection()
 
     for (int step = 0; step < n_steps; step++)
     {
-        double tau = (rho * cp * pow(dx, 2.0)) / (k * dt);
         if (workload)
-            workload->before_step(step, sweeps, audit);
-        if (energy_audit)
-            audit.before_step();
-        sweeps.step(tau);
-        if (energy_audit)
-            audit.after_step();
+            workload->before_step(step, stepper.sweeps(), stepper.audit());
+        bool sound = stepper.step(energy_audit);
         if (workload)
             workload->after_step(step, *this);
         std::cout << "Iteration = " << step << std::endl;
@@ -128,7 +112,7 @@ int TSdg::Dauglas_Gunn_Convection()
                 return 1;
             }
         }
-        if (!audit.sound(sweeps.lo, sweeps.hi, sweeps.finite))
+        if (!sound)
         {
             diverged = step;
             break;
@@ -138,13 +122,7 @@ int TSdg::Dauglas_Gunn_Convection()
     if (diverged >= 0)
     {
         out.close();
-        std::ostringstream what;
-        what << "the run diverged at step " << diverged << " (dt = " << dt
-             << " s): the field holds "
-             << (sweeps.finite ? "temperatures beyond what the injected energy allows"
-                               : "values that are not finite")
-             << "; take a smaller dt (README: \"Choosing the time step\")";
-        report_error(what.str());
+        report_error(stepper.divergence(diverged));
         return 1;
     }
 
@@ -161,9 +139,9 @@ int TSdg::Dauglas_Gunn_Convection()
     std::cout << "\n\nRun time of the Calefax Simulator is...  " << t1 - t0 << " seconds"
               << std::endl;
     if (energy_audit)
-        audit.report(std::cout);
+        stepper.audit().report(std::cout);
     if (energy_audit && workload)
-        workload->report(std::cout, audit);
+        workload->report(std::cout, stepper.audit());
     if (workload && !workload->finish(workload_error))
         failed.push_back(workload->units_file());
     out.close();

@@ -31,6 +31,7 @@ public:
     int find(const std::string& name) const; // the unit of that name, -1 if none
     const std::vector<int>& blocks_of(size_t u) const { return unit_blocks[u]; }
     long long cells(size_t u) const { return unit_cells[u]; }
+    long long block_cells_owned(size_t b) const { return block_cells[b]; } // cells block b owns
     double volume(size_t u) const { return (double)unit_cells[u] * cell_volume; }
     double density(size_t u, double watts) const { return watts / volume(u); }
     // Flat indices ((i*(ny+1) + j)*(nz+1) + k) of the unit's nodes, ascending.
