@@ -33,9 +33,9 @@ class Session
 {
 public:
     // Reads the data file and the input file and makes the model at T_amb. Nothing ends the
-    // program: null with error set to the line the command line prints after "Calefax: error: "
-    // on a file that cannot be read, a bad item or record, a layer not in the table, a block
-    // outside the grid, or a grid too large for the machine.
+    // program: null with error set to the message of the command line's error line (without its
+    // prefix) on a file that cannot be read, a bad item or record, a layer not in the table, a
+    // block outside the grid, or a grid too large for the machine.
     static std::unique_ptr<Session> load(const char* data_file, const char* input_file,
                                          std::string& error);
 

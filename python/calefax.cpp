@@ -17,8 +17,8 @@ namespace py = pybind11;
 namespace
 {
 
-// Raised as calefax.Error, a RuntimeError, carrying the line the command line prints after
-// "Calefax: error: ".
+// Raised as calefax.Error, a RuntimeError, carrying the message of the command line's error line
+// (without its prefix).
 struct Error : std::runtime_error
 {
     using std::runtime_error::runtime_error;
@@ -112,8 +112,8 @@ PYBIND11_MODULE(calefax, m)
 
 Model(data_file, input_file) reads both files as `Calefax data_file input_file` does; a file
 that cannot be read, a bad item or record, a layer not in the table, a block outside the grid
-or a grid too large raises calefax.Error with the line the command line prints after
-"Calefax: error: ". Advancing it the data file's n_steps steps gives the command line's field,
+or a grid too large raises calefax.Error with the message of the command line's error line
+(without its prefix). Advancing it the data file's n_steps steps gives the command line's field,
 probe history and cut planes to the bit.)")
         .def(py::init<const std::string&, const std::string&>(), py::arg("data_file"),
              py::arg("input_file"))
