@@ -52,6 +52,8 @@ public:
     int field_every;        // and every field_every steps to numbered files (0: never)
     adi::Workload* workload = nullptr; // the convection run's power trace and units file, if any
                                        // (adi/Workload.h; not owned)
+    int threads = 0; // threads that share the lines of each sweep; 0: every core the process may
+                     // use. The results are the same to the bit for every number of threads.
 
     // ---- construction ------------------------------------------------------------------------
     // Model from the data file (see TS3D), then the fields: T, T1, T2, T3 at T_amb, power 0,

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace
 {
@@ -45,17 +47,19 @@ void expect_same_field(double*** want, double*** got, const TSdg& s, const char*
     EXPECT_EQ(0, differ) << name << " differs at " << differ << " nodes";
 }
 
-// Four steps of the sweeps against four reference steps, the probe compared after each; then the
-// same through the run itself (one call of four steps). Panels whose matrix is kept from the panel
-// before, and a kept matrix used again in later steps, are both exercised.
+// Four steps of the sweeps on 1, 2 and 3 threads against four reference steps, the whole field
+// compared after each; then the same through the run itself (one call of four steps). Panels whose
+// matrix is kept from the panel before, and a kept matrix used again in later steps, are both
+// exercised, and so are threads with one plane or none.
 void compare(int nx, int ny, int nz, bool legacy)
 {
     SCOPED_TRACE(std::to_string(nx) + "x" + std::to_string(ny) + "x" + std::to_string(nz) +
                  (legacy ? " legacy rows" : " cell rows"));
     ScratchDir dir;
     write_case(nx, ny, nz);
-    TSdg fast("chip.dat"), ref("chip.dat"), run("chip.dat");
-    for (TSdg* s : {&fast, &ref, &run})
+    TSdg ref("chip.dat"), run("chip.dat"), one("chip.dat"), two("chip.dat"), three("chip.dat");
+    TSdg* fast[] = {&one, &two, &three};
+    for (TSdg* s : {&ref, &run, &one, &two, &three})
     {
         s->legacy_rows = legacy;
         s->read_geometry("chip.in");
@@ -66,13 +70,25 @@ void compare(int nx, int ny, int nz, bool legacy)
         s->Build_face_rows();
     }
     double tau = (ref.rho * ref.cp * pow(ref.dx, 2.0)) / (ref.k * ref.dt);
-    adi::Sweeps sweeps(fast);
+    std::vector<std::unique_ptr<adi::Sweeps>> sweeps;
+    for (int t = 0; t < 3; t++)
+    {
+        fast[t]->threads = t + 1;
+        sweeps.emplace_back(new adi::Sweeps(*fast[t]));
+        EXPECT_EQ(t + 1, sweeps.back()->threads());
+    }
     for (int step = 0; step < 4; step++)
     {
-        sweeps.step(tau);
         reference::step(ref);
-        EXPECT_EQ(ref.T[ref.probe_x][ref.probe_y][ref.probe_z],
-                  fast.T[fast.probe_x][fast.probe_y][fast.probe_z]);
+        for (int t = 0; t < 3; t++)
+        {
+            SCOPED_TRACE(std::to_string(t + 1) + " threads, step " + std::to_string(step));
+            sweeps[t]->step(tau);
+            expect_same_field(ref.T, fast[t]->T, ref, "T");
+            EXPECT_TRUE(sweeps[t]->finite);
+            EXPECT_EQ(sweeps[0]->lo, sweeps[t]->lo);
+            EXPECT_EQ(sweeps[0]->hi, sweeps[t]->hi);
+        }
     }
     auto expect_same_fields = [&](const TSdg& s)
     {
@@ -81,7 +97,8 @@ void compare(int nx, int ny, int nz, bool legacy)
         expect_same_field(ref.T2, s.T2, ref, "T2");
         expect_same_field(ref.T3, s.T3, ref, "T3");
     };
-    expect_same_fields(fast);
+    for (TSdg* s : fast)
+        expect_same_fields(*s);
     run.n_steps = 4;
     CoutCapture quiet;
     ASSERT_EQ(0, run.Dauglas_Gunn_Convection());
