@@ -42,16 +42,21 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     const size_t L = (size_t)nz + 1;
     int n = s.threads > 0 ? s.threads : omp_get_max_threads();
     work.resize((size_t)(n > 0 ? n : 1));
+    // x panels of about x_lanes lanes; lines as long as that or longer go one plane a panel
+    const int x_lanes = 32, m = (int)L < x_lanes ? x_lanes / (int)L : 1;
+    const size_t W = (size_t)m * L;
+    const int tiles = (ny + z_tile) / z_tile; // tiles of a plane of the z sweep
+    z_lanes = (ny + tiles) / tiles;
     for (Work& w : work)
     {
         for (std::vector<double>* v : {&w.xa, &w.xd, &w.xc})
-            v->resize((size_t)(nx + 1) * L);
+            v->resize((size_t)(nx + 1) * W);
         for (std::vector<double>* v : {&w.ya, &w.yd, &w.yc, &w.za, &w.zd, &w.zc})
             v->resize((size_t)(ny + 1) * L);
-        w.zg.resize(z_tile * L);
-        w.zf.resize(z_tile * L);
+        w.zg.resize(z_lanes * L);
+        w.zf.resize(z_lanes * L);
         for (std::vector<double>* v : {&w.row_a, &w.row_b, &w.row_c})
-            v->resize(L);
+            v->resize(W);
     }
     zeros.assign(L, 0.0);
     src = alloc_values<double>(nodes);
@@ -100,13 +105,24 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     for (int i = 0; i <= nx; i++)
         same_i[i] = i >= 2 && i <= nx - 1 &&
                     memcmp(id + i * si, id + (i - 1) * si, sizeof(int) * (size_t)si) == 0;
-    same_j.resize((size_t)ny + 1);
-    for (int j = 0; j <= ny; j++)
+    // The x blocks of each thread: a block's matrix is that of the block before when both have the
+    // same planes and lie inside the faces (as for same_i), and every node of the two, faces
+    // included, has the same row.
+    const int nt = (int)work.size();
+    for (int t = 0; t < nt; t++)
     {
-        same_j[j] = j >= 2 && j <= ny - 1;
-        for (int i = 0; same_j[j] && i <= nx; i++)
-            same_j[j] = memcmp(id + i * si + j * sj, id + i * si + (j - 1) * sj,
-                               sizeof(int) * (size_t)sj) == 0;
+        int a, b;
+        share(ny + 1, t, nt, a, b);
+        for (int j0 = a; j0 < b; j0 += m)
+        {
+            const int j1 = std::min(j0 + m, b), w = j1 - j0;
+            bool same = j0 > a && j0 - w >= 1 && j1 - 1 <= ny - 1 &&
+                        work[t].x_blocks.back().j1 - work[t].x_blocks.back().j0 == w;
+            for (int i = 0; same && i <= nx; i++)
+                same = memcmp(id + i * si + j0 * sj, id + i * si + (j0 - w) * sj,
+                              sizeof(int) * (size_t)(w * sj)) == 0;
+            work[t].x_blocks.push_back(Block{j0, j1, same});
+        }
     }
 }
 
@@ -137,16 +153,15 @@ void Sweeps::step(double tau)
     {
         const int t = omp_get_thread_num();
         Work& w = work[t];
-        int a, b;
-        share(ny + 1, t, nt, a, b);
-        for (int j = a; j < b; j++)
-            panel<0>(w, j, tau, j > a && same_j[j]);
+        for (const Block& x : w.x_blocks)
+            panel<0>(w, x.j0, x.j1, tau, x.reuse);
 #pragma omp barrier
+        int a, b;
         share(nx + 1, t, nt, a, b);
         for (int i = a; i < b; i++)
         {
             const bool reuse = i > a && same_i[i];
-            panel<1>(w, i, tau, reuse);
+            panel<1>(w, i, i + 1, tau, reuse);
             plane_z(w, i, tau, reuse);
             if (i - 1 > a)
                 copy_range(s.T3[i - 1][0], s.T[i - 1][0], si, w.range);
@@ -169,106 +184,115 @@ void Sweeps::step(double tau)
     finite = z == 0.0;
 }
 
-// ---- x and y sweeps: one panel, lanes k -----------------------------------------------------
-// x (Axis 0): panel of plane j, recurrence over i, solved into the rows of T1 (T1[i][j][*]);
-// y (Axis 1): panel of plane i, recurrence over j, solved in plane i of T2.
-// Each row is eliminated as soon as it is assembled, while it is in the first-level cache; the
-// panel keeps the sub-diagonals, the eliminated diagonals and the super-diagonals, which the next
-// panel reuses when its matrix is the same.
-template <int Axis> void Sweeps::panel(Work& w, int plane, double tau, bool reuse)
+// ---- x and y sweeps: one panel --------------------------------------------------------------
+// x (Axis 0): panel of planes j = p0..p1-1, lanes (j, k), recurrence over i, solved into the rows
+// of T1 (T1[i][p0..p1-1][*], one run of memory); y (Axis 1): panel of plane i = p0, lanes k,
+// recurrence over j, solved in plane i of T2. Each row is eliminated as soon as it is assembled,
+// while it is in the first-level cache; the panel keeps the sub-diagonals, the eliminated
+// diagonals and the super-diagonals, which the next panel reuses when its matrix is the same.
+template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool reuse)
 {
     const bool X = Axis == 0;
     const double sum = X ? (s.ry + s.ry) + 1.0 + (s.rz + s.rz) : (s.ry + 1.0) + (s.rz + s.rz);
-    const int L = nz + 1, last = X ? nx : ny;
+    const int L = nz + 1, W = (p1 - p0) * L, last = X ? nx : ny;
     const ptrdiff_t rs = X ? si : sj; // from one row of the panel to the next
     const double* T0 = s.T[0][0];
-    const double* T10 = s.T1[0][0];
-    double* F0 = X ? s.T1[0][plane] : s.T2[plane][0]; // row r of the right-hand side at F0 + r*rs
+    double* F0 = X ? s.T1[0][p0] : s.T2[p0][0]; // row r of the right-hand side at F0 + r*rs
     double *A0 = X ? w.xa.data() : w.ya.data(), *D0 = X ? w.xd.data() : w.yd.data(),
            *C0 = X ? w.xc.data() : w.yc.data();
     double* B = w.row_b.data();
     const int ahead = 3; // x: rows fetched ahead
     for (int r = 0; r <= last; r++)
     {
-        const int i = X ? r : plane, j = X ? plane : r;
-        const ptrdiff_t base = i * si + j * sj;
         if (X && r + ahead <= nx)
         {
             // The rows of an x panel lie a plane apart: fetch a later row's new data early.
-            ptrdiff_t later = base + ahead * si;
-            const double* yp = j < ny ? T0 + later + sj : T0 + later;
-            for (int k = 0; k < L; k += 8)
+            const ptrdiff_t later = (ptrdiff_t)(r + ahead) * si + p0 * sj;
+            const double* yp = p1 - 1 < ny ? T0 + later + sj : T0 + later;
+            for (int k = 0; k < W; k += 8)
             {
                 __builtin_prefetch(yp + k);
                 __builtin_prefetch(src + later + k);
-                __builtin_prefetch(F0 + later - j * sj + k, 1);
+                __builtin_prefetch(F0 + (ptrdiff_t)(r + ahead) * si + k, 1);
             }
         }
-        double *A = A0 + (ptrdiff_t)r * L, *D = D0 + (ptrdiff_t)r * L, *C = C0 + (ptrdiff_t)r * L,
+        double *A = A0 + (ptrdiff_t)r * W, *D = D0 + (ptrdiff_t)r * W, *C = C0 + (ptrdiff_t)r * W,
                *F = F0 + r * rs;
-        const double *t0 = T0 + base, *t10 = T10 + base, *S = src + base;
         // rows of boundary nodes: into the panel, or, when its matrix is kept, into scratch
         // (writing the same values again would only make the panel's cache lines dirty)
         double *MA = reuse ? w.row_a.data() : A, *MC = reuse ? w.row_c.data() : C;
-        const Span* ln = line(i, j);
-        auto end_node = [&](int k, const Neighbours& t, const Neighbours& t1)
-        {
-            const double* b = k == 0 ? ln->bottom : ln->top;
-            F[k] = X ? face_x(b, t, tau, S[k], MA[k], B[k], MC[k])
-                     : face_y(b, t, t1, tau, S[k], MA[k], B[k], MC[k]);
-        };
-        if (on_face(i, j, nx, ny))
-        {
-            Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros.data());
-            Beside u1 = X ? u : beside(T10, base, i, j, nx, ny, si, sj, zeros.data());
-            int k0 = 1;
-            for (const Run* run = first_run(ln); run < last_run(ln); k0 = (run++)->end)
-                if (X)
-                    face_run_x(run->row, u.xm, u.ym, t0, u.xp, u.yp, S, tau, k0, run->end, MA, B,
-                               MC, F);
-                else
-                    face_run_y(run->row, u.xm, u.ym, t0, u.xp, u.yp, u1.xm, t10, u1.xp, S, tau, k0,
-                               run->end, MA, B, MC, F);
-            for (int k : {0, nz})
-                end_node(k, around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz),
-                         X ? Neighbours{}
-                           : around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz));
-        }
-        else
-        {
-            if (X)
-                rhs_run_x(t0, si, sj, S, sum, first_run(ln), last_run(ln), F);
-            else
-                rhs_run_y(t0, t10, si, sj, S, s.ry, sum, first_run(ln), last_run(ln), F);
-            if (!reuse)
-                fill_rows(first_run(ln), last_run(ln),
-                          [&](int k, const double* c)
-                          {
-                              if (X)
-                                  inner_x(c, Neighbours{}, sum, 0.0, A[k], B[k], C[k]);
-                              else
-                                  inner_y(c, Neighbours{}, Neighbours{}, s.ry, sum, 0.0, A[k], B[k],
-                                          C[k]);
-                          });
-            end_node(0, end_around(t0, 0, si, sj, true),
-                     X ? Neighbours{} : end_around(t10, 0, si, sj, true));
-            end_node(nz, end_around(t0, nz, si, sj, false),
-                     X ? Neighbours{} : end_around(t10, nz, si, sj, false));
-        }
+        for (int q = p0, o = 0; q < p1; q++, o += L)
+            assemble<Axis>(X ? r : p0, X ? q : r, tau, sum, reuse, A + o, MA + o, B + o, MC + o,
+                           C + o, F + o);
         if (r == 0)
         {
             if (!reuse)
-                memcpy(D, B, sizeof(double) * L);
+                memcpy(D, B, sizeof(double) * W);
         }
         else if (reuse)
-            eliminate_rhs(A, D - L, F - rs, F, L);
+            eliminate_rhs(A, D - W, F - rs, F, W);
         else
-            eliminate_row(A, B, C - L, D - L, F - rs, D, F, L);
+            eliminate_row(A, B, C - W, D - W, F - rs, D, F, W);
     }
-    back_substitute(D0, C0, F0, last + 1, L, rs);
+    back_substitute(D0, C0, F0, last + 1, W, rs);
 }
 
-// ---- z sweep: lines (i, j) in tiles of z_tile values of j, lanes j, recurrence over k ---------
+// Line (i, j) of the x (Axis 0) or y (Axis 1) sweep: right-hand sides into F, diagonals into B,
+// the inner rows' sub- and super-diagonals into A and C unless the matrix is kept, the end nodes'
+// into MA and MC.
+template <int Axis>
+void Sweeps::assemble(int i, int j, double tau, double sum, bool kept, double* A, double* MA,
+                      double* B, double* MC, double* C, double* F) const
+{
+    const bool X = Axis == 0;
+    const ptrdiff_t base = i * si + j * sj;
+    const double* T0 = s.T[0][0];
+    const double* T10 = s.T1[0][0];
+    const double *t0 = T0 + base, *t10 = T10 + base, *S = src + base;
+    const Span* ln = line(i, j);
+    auto end_node = [&](int k, const Neighbours& t, const Neighbours& t1)
+    {
+        const double* b = k == 0 ? ln->bottom : ln->top;
+        F[k] = X ? face_x(b, t, tau, S[k], MA[k], B[k], MC[k])
+                 : face_y(b, t, t1, tau, S[k], MA[k], B[k], MC[k]);
+    };
+    if (on_face(i, j, nx, ny))
+    {
+        Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros.data());
+        Beside u1 = X ? u : beside(T10, base, i, j, nx, ny, si, sj, zeros.data());
+        int k0 = 1;
+        for (const Run* run = first_run(ln); run < last_run(ln); k0 = (run++)->end)
+            if (X)
+                face_run_x(run->row, u.xm, u.ym, t0, u.xp, u.yp, S, tau, k0, run->end, MA, B, MC,
+                           F);
+            else
+                face_run_y(run->row, u.xm, u.ym, t0, u.xp, u.yp, u1.xm, t10, u1.xp, S, tau, k0,
+                           run->end, MA, B, MC, F);
+        for (int k : {0, nz})
+            end_node(k, around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz),
+                     X ? Neighbours{} : around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz));
+        return;
+    }
+    if (X)
+        rhs_run_x(t0, si, sj, S, sum, first_run(ln), last_run(ln), F);
+    else
+        rhs_run_y(t0, t10, si, sj, S, s.ry, sum, first_run(ln), last_run(ln), F);
+    if (!kept)
+        fill_rows(first_run(ln), last_run(ln),
+                  [&](int k, const double* c)
+                  {
+                      if (X)
+                          inner_x(c, Neighbours{}, sum, 0.0, A[k], B[k], C[k]);
+                      else
+                          inner_y(c, Neighbours{}, Neighbours{}, s.ry, sum, 0.0, A[k], B[k], C[k]);
+                  });
+    end_node(0, end_around(t0, 0, si, sj, true),
+             X ? Neighbours{} : end_around(t10, 0, si, sj, true));
+    end_node(nz, end_around(t0, nz, si, sj, false),
+             X ? Neighbours{} : end_around(t10, nz, si, sj, false));
+}
+
+// ---- z sweep: lines (i, j) in tiles of z_lanes values of j, lanes j, recurrence over k --------
 // Each line's right-hand sides are assembled along k as the line lies in memory (zg, [lane][k]),
 // then transposed to the lane-contiguous layout [k][lane] (zf), solved there, and transposed
 // into T3. The matrix of plane i (za, zd, zc: tile after tile, each [k][lane]) is assembled and
@@ -280,9 +304,9 @@ void Sweeps::plane_z(Work& w, int i, double tau, bool reuse)
     const double* T0 = s.T[0][0];
     const double* T10 = s.T1[0][0];
     const double* T20 = s.T2[0][0];
-    for (int j0 = 0; j0 <= ny; j0 += z_tile)
+    for (int j0 = 0; j0 <= ny; j0 += z_lanes)
     {
-        const int lanes = ny + 1 - j0 < z_tile ? ny + 1 - j0 : z_tile;
+        const int lanes = ny + 1 - j0 < z_lanes ? ny + 1 - j0 : z_lanes;
         double *A = w.za.data() + (ptrdiff_t)j0 * Lk, *D = w.zd.data() + (ptrdiff_t)j0 * Lk,
                *C = w.zc.data() + (ptrdiff_t)j0 * Lk;
         double *zg = w.zg.data(), *zf = w.zf.data();

@@ -15,9 +15,10 @@ namespace adi
 // recurrences interleaved across the panel. Every line's arithmetic is exactly that of assembling
 // it node by node (TSdg_equations.h) and solving it with TSdg::Thomas, so the results are the same
 // to the bit; only the order in which lines are visited, and so how memory is walked, differs.
-//   x sweep: the panel of plane j holds the lines (j, k), k = 0..nz, recurring over i;
+//   x sweep: the panel of plane j holds the lines (j, k), k = 0..nz, recurring over i (several
+//            planes j side by side when the lines along z are short);
 //   y sweep: the panel of plane i holds the lines (i, k), recurring over j;
-//   z sweep: the lines (i, j) of plane i, in tiles of z_tile lines, recurring over k.
+//   z sweep: the lines (i, j) of plane i, in tiles of at most z_tile lines, recurring over k.
 // Panels keep rows [r][lane] with the lanes contiguous; the x and y sweeps solve their right-hand
 // sides in place in T1 and T2, whose rows are already lane-contiguous. The node fields of the
 // solver are single blocks (TSdg), addressed here as flat arrays with strides si = (ny+1)(nz+1),
@@ -76,11 +77,19 @@ public:
     bool finite = true;
 
 private:
+    // A panel of the x sweep: planes j0..j1-1 side by side (their rows T1[i][j0..j1-1][*] are
+    // one run of memory), so that short lines still fill the lanes. reuse: its matrix is that of
+    // the thread's block before it.
+    struct Block
+    {
+        int j0, j1;
+        bool reuse;
+    };
     // One thread's work space: each sweep's panel matrix, kept from one panel to the next (sub-
     // diagonals, eliminated diagonals, super-diagonals, [r][lane]), the z tile, the boundary rows.
     struct Work
     {
-        std::vector<double> xa, xd, xc; // x sweep: rows i, lanes k
+        std::vector<double> xa, xd, xc; // x sweep: rows i, lanes (j, k) of a block of planes
         std::vector<double> ya, yd, yc; // y sweep: rows j, lanes k
         std::vector<double> za, zd, zc; // z sweep: rows k, lanes j, tile after tile of the plane
         std::vector<double> zg;         // z tile right-hand sides as assembled, [lane][k]
@@ -88,6 +97,7 @@ private:
         std::vector<double> row_a, row_c; // x, y: boundary rows when a panel's matrix is kept
         std::vector<double> row_b;        // x, y: diagonals of the row being assembled
         double range[3];                  // lo, hi and the finite check of the planes copied
+        std::vector<Block> x_blocks;      // the thread's panels of the x sweep
     };
 
     TSdg& s;
@@ -101,15 +111,19 @@ private:
     std::vector<Run> runs;    // the run lists of the lines, lines with the same runs sharing one
     std::vector<Span> lines;  // line (i, j) at i*(ny+1) + j
     std::vector<char> same_i; // plane i's y and z matrices are those of plane i-1
-    std::vector<char> same_j; // plane j's x matrix is that of plane j-1
+    int z_lanes;              // z lines per tile: the plane's lines in tiles of equal size
 
     const Span* line(int i, int j) const { return lines.data() + (ptrdiff_t)i * (ny + 1) + j; }
     const Run* first_run(const Span* l) const { return runs.data() + l->begin; }
     const Run* last_run(const Span* l) const { return runs.data() + l->end; }
 
-    // x sweep (Axis 0): the panel of plane j = plane, rows i; y sweep (Axis 1): the panel of plane
-    // i = plane, rows j. reuse: the panel's matrix is the one this thread's panel before left.
-    template <int Axis> void panel(Work& w, int plane, double tau, bool reuse);
+    // x sweep (Axis 0): the panel of planes j = p0..p1-1, rows i; y sweep (Axis 1): the panel of
+    // plane i = p0 (p1 = p0 + 1), rows j. reuse: the panel's matrix is the one this thread's
+    // panel before left.
+    template <int Axis> void panel(Work& w, int p0, int p1, double tau, bool reuse);
+    template <int Axis>
+    void assemble(int i, int j, double tau, double sum, bool kept, double* A, double* MA, double* B,
+                  double* MC, double* C, double* F) const;
     // z sweep, plane i; reuse as above.
     void plane_z(Work& w, int i, double tau, bool reuse);
 };
