@@ -63,9 +63,12 @@ public:
     // The same from the items of a data file already read (read_data_file), for callers that
     // must not end: they check fits_in_memory first.
     TSdg(const DataFile& d, const char* data_file);
-    // True when the fields of a grid of nx x ny x nz intervals fit in this machine's memory;
+    // True when the fields of a grid of nx x ny x nz intervals, and the work space of the sweeps
+    // of a run on them, fit in this machine's memory;
     // otherwise false with error saying how much they need.
+    // Counted per node: the six fields and the sweeps' source term, 52 bytes.
     static bool fits_in_memory(int nx, int ny, int nz, std::string& error);
+    static const size_t bytes_per_node = 6 * sizeof(double) + sizeof(int);
     // The same on the built-in model of TS3D(nx, ny, nz, dt, T_amb).
     TSdg(int nx, int ny, int nz, double dt, double T_amb);
     ~TSdg();

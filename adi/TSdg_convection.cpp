@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,10 +80,6 @@ int TSdg::Dauglas_Gunn_Convection()
         return 1;
 
     // ---- set-up ------------------------------------------------------------------------------
-    // The result file's first line goes out now and each step's line as it is made, so that a
-    // run that is stopped keeps what it computed.
-    std::ofstream out("Calefax_transient.txt");
-    out << "\\" << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
     for (int l = 0; l < n_layers; l++)
         Build_DG_C(layers[l]);
     Build_cell_rows(coef);
@@ -89,7 +87,23 @@ int TSdg::Dauglas_Gunn_Convection()
     Build_face_rows();
     // The sweeps solve the independent lines of a plane side by side (adi::Sweeps); their work
     // space and the per-node source are made here, outside the timed loop.
-    adi::Sweeps sweeps(*this);
+    std::unique_ptr<adi::Sweeps> made;
+    try
+    {
+        made.reset(new adi::Sweeps(*this));
+    }
+    catch (const std::bad_alloc&)
+    {
+        // refused before the result file is opened: an earlier one stays as it was
+        report_error("a grid of " + std::to_string(n_nodes) +
+                     " nodes: not enough memory for the work space of the sweeps");
+        return 1;
+    }
+    adi::Sweeps& sweeps = *made;
+    // The result file's first line goes out now and each step's line as it is made, so that a
+    // run that is stopped keeps what it computed.
+    std::ofstream out("Calefax_transient.txt");
+    out << "\\" << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
     // base material's time term: (rho*cp*dx^2)/(k*dt)
     const double tau0 = (rho * cp * pow(dx, 2.0)) / (k * dt);
     adi::Audit audit(*this, sweeps.source(), tau0);

@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -122,5 +124,27 @@ TEST(FastSweeps, MatchReferenceBitForBit)
         compare(30, 2, 1, legacy);
         compare(6, 70, 5, legacy); // several tiles of z lines, the last one partly filled
         compare(40, 3, 9, legacy);
+    }
+}
+
+// The memory check counts what a run allocates per node, the sweeps' source term among the six
+// fields: a grid of 48 bytes a node of this machine's memory is refused (it would pass if the
+// source were left out), one of 60 is accepted.
+TEST(FastSweeps, MemoryCheckCountsTheSweeps)
+{
+    EXPECT_EQ(52u, TSdg::bytes_per_node);
+    const double memory = (double)sysconf(_SC_PHYS_PAGES) * (double)sysconf(_SC_PAGESIZE);
+    ASSERT_GT(memory, 0.0);
+    for (double per_node : {48.0, 60.0})
+    {
+        const int nx1 = (int)(memory / per_node / 1e6) + 1; // (nx+1) x 1000 x 1000 nodes
+        std::string error;
+        const bool fits = TSdg::fits_in_memory(nx1 - 1, 999, 999, error);
+        EXPECT_EQ(per_node > 52.0, fits) << per_node;
+        if (!fits)
+        {
+            EXPECT_NE(std::string::npos, error.find("MiB, more than this machine's memory"))
+                << error;
+        }
     }
 }
