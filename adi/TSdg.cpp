@@ -95,11 +95,13 @@ TSdg::TSdg(int nx, int ny, int nz, double dt, double T_amb) : TS3D(nx, ny, nz, d
 
 // The six node fields, the line buffers and the coefficient table. Refuses, before allocating, a
 // grid whose fields would not fit in the machine's memory: the allocations themselves may succeed
-// on an overcommitting system and fail only when touched.
+// on an overcommitting system and fail only when touched. Counted per node: T, T1, T2, T3 and
+// power (doubles), coef_id (an int), and the per-node source term the sweeps of a run make
+// (adi/TSdg_sweeps.h): 52 bytes. The sweeps' panels are a few planes a thread, beside that.
 bool TSdg::fits_in_memory(int nx, int ny, int nz, std::string& error)
 {
     size_t nodes = ((size_t)nx + 1) * ((size_t)ny + 1) * ((size_t)nz + 1);
-    size_t bytes = nodes * (5 * sizeof(double) + sizeof(int));
+    size_t bytes = nodes * bytes_per_node;
     long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
     if (pages > 0 && page > 0 && bytes / (size_t)page >= (size_t)pages)
     {

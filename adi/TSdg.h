@@ -52,6 +52,8 @@ public:
     int field_every;        // and every field_every steps to numbered files (0: never)
     adi::Workload* workload = nullptr; // the convection run's power trace and units file, if any
                                        // (adi/Workload.h; not owned)
+    int threads = 0; // threads that share the lines of each sweep; 0: every core the process may
+                     // use. The results are the same to the bit for every number of threads.
 
     // ---- construction ------------------------------------------------------------------------
     // Model from the data file (see TS3D), then the fields: T, T1, T2, T3 at T_amb, power 0,
@@ -62,9 +64,12 @@ public:
     // must not end: they check fits_in_memory first, and a field that cannot be allocated after
     // all throws std::bad_alloc instead of ending the program.
     TSdg(const DataFile& d, const char* data_file);
-    // True when the fields of a grid of nx x ny x nz intervals fit in this machine's memory;
+    // True when the fields of a grid of nx x ny x nz intervals, and the work space of the sweeps
+    // of a run on them, fit in this machine's memory;
     // otherwise false with error saying how much they need.
+    // Counted per node: the six fields and the sweeps' source term, 52 bytes.
     static bool fits_in_memory(int nx, int ny, int nz, std::string& error);
+    static const size_t bytes_per_node = 6 * sizeof(double) + sizeof(int);
     // The same on the built-in model of TS3D(nx, ny, nz, dt, T_amb).
     TSdg(int nx, int ny, int nz, double dt, double T_amb);
     ~TSdg();

@@ -12,11 +12,30 @@ namespace adi
 // node k goes to F[k]; its row is left unused (panels that need their rows fill them apart, with
 // fill_rows). Within a run the coefficients are the same for every node, so the loops need no
 // gathers.
-#define T_AROUND                                                                                   \
-    adi::Neighbours t = {T0[k - si], T0[k - sj], T0[k - 1], T0[k],                                 \
-                         T0[k + si], T0[k + sj], T0[k + 1]}
-#define T1_AROUND adi::Neighbours t1 = {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0}
-#define T2_AROUND adi::Neighbours t2 = {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0}
+namespace
+{
+
+// T round node k of a line inside the faces, T0 pointing at its node k = 0: x-1, y-1, k-1, the
+// node, x+1, y+1, k+1.
+inline Neighbours t_around(const double* T0, int k, ptrdiff_t si, ptrdiff_t sj)
+{
+    return {T0[k - si], T0[k - sj], T0[k - 1], T0[k], T0[k + si], T0[k + sj], T0[k + 1]};
+}
+
+// T1 round the node, as the y and z sweeps read it: x-1, the node, x+1.
+inline Neighbours t1_around(const double* T1p, int k, ptrdiff_t si)
+{
+    return {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0};
+}
+
+// T2 round the node, as the z sweep reads it: y-1, the node, y+1.
+inline Neighbours t2_around(const double* T2p, int k, ptrdiff_t sj)
+{
+    return {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0};
+}
+
+} // namespace
+
 CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
                               const double* __restrict S, double sum_x, const adi::Run* run,
                               const adi::Run* last, double* __restrict F)
@@ -29,7 +48,7 @@ CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff
             cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
-            T_AROUND;
+            const Neighbours t = t_around(T0, k, si, sj);
             double a, b, c;
             F[k] = adi::inner_x(cr, t, sum_x, S[k], a, b, c);
         }
@@ -49,8 +68,7 @@ CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restr
             cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
-            T_AROUND;
-            T1_AROUND;
+            const Neighbours t = t_around(T0, k, si, sj), t1 = t1_around(T1p, k, si);
             double a, b, c;
             F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], a, b, c);
         }
@@ -70,9 +88,8 @@ CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restr
             cr[q] = run->row[q];
         for (int k = k0, k1 = run->end; k < k1; k++)
         {
-            T_AROUND;
-            T1_AROUND;
-            T2_AROUND;
+            const Neighbours t = t_around(T0, k, si, sj), t1 = t1_around(T1p, k, si),
+                             t2 = t2_around(T2p, k, sj);
             double a, b, c;
             F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], a, b, c);
         }
@@ -140,9 +157,5 @@ CALEFAX_VECTOR void face_run_z(const double* __restrict b, const double* __restr
         }
     }
 }
-
-#undef T_AROUND
-#undef T1_AROUND
-#undef T2_AROUND
 
 } // namespace adi

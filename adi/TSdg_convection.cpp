@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -75,13 +77,25 @@ int TSdg::Dauglas_Gunn_Convection()
         return 1;
 
     // ---- set-up ------------------------------------------------------------------------------
+    // The rows, the sweeps (which solve the independent lines of a plane side by side) with the
+    // per-node source, and the audit are made here, outside the timed loop; a grid whose work
+    // space cannot be had is refused before the result file is opened, so an earlier one stays.
+    std::unique_ptr<adi::Stepper> made;
+    try
+    {
+        made.reset(new adi::Stepper(*this));
+    }
+    catch (const std::bad_alloc&)
+    {
+        report_error("a grid of " + std::to_string(n_nodes) +
+                     " nodes: not enough memory for the work space of the sweeps");
+        return 1;
+    }
+    adi::Stepper& stepper = *made;
     // The result file's first line goes out now and each step's line as it is made, so that a
     // run that is stopped keeps what it computed.
     std::ofstream out("Calefax_transient.txt");
     out << "\\" << nx + 1 << "X" << ny + 1 << "X" << nz + 1 << std::endl;
-    // The rows, the sweeps (which solve the independent lines of a plane side by side) with the
-    // per-node source, and the audit are made here, outside the timed loop.
-    adi::Stepper stepper(*this);
     std::string workload_error;
     if (workload && !workload->begin(*this, stepper.sweeps(), stepper.audit(), workload_error))
     {

@@ -152,9 +152,12 @@ CALEFAX_VECTOR void solve_shared(const double* __restrict a, const double* __res
     }
 }
 
+namespace
+{
+
 // dst[k*rows + j] = src[j*cols + k]: a rows x cols block transposed.
-static void transpose_scalar(const double* __restrict src, double* __restrict dst, int rows,
-                             int cols, int j0, int k0)
+void transpose_scalar(const double* __restrict src, double* __restrict dst, int rows, int cols,
+                      int j0, int k0)
 {
     for (int j = 0; j < rows; j++)
         for (int k = j < j0 ? k0 : 0; k < cols; k++)
@@ -164,8 +167,8 @@ static void transpose_scalar(const double* __restrict src, double* __restrict ds
 #if defined(__x86_64__) && defined(__GNUC__)
 // The same in blocks of 4 x 4 held in four registers; the edges that do not fill a block are
 // left to the scalar loop. A transpose only moves numbers, so any route gives the same bits.
-__attribute__((target("avx2"))) static void
-transpose_avx2(const double* __restrict src, double* __restrict dst, int rows, int cols)
+__attribute__((target("avx2"))) void transpose_avx2(const double* __restrict src,
+                                                    double* __restrict dst, int rows, int cols)
 {
     const int j4 = rows & ~3, k4 = cols & ~3;
     for (int j = 0; j < j4; j += 4)
@@ -189,6 +192,8 @@ transpose_avx2(const double* __restrict src, double* __restrict dst, int rows, i
     transpose_scalar(src, dst, rows, cols, j4, k4);
 }
 #endif
+
+} // namespace
 
 void transpose(const double* __restrict src, double* __restrict dst, int rows, int cols)
 {

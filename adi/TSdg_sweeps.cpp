@@ -9,38 +9,56 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <omp.h>
 
 namespace adi
 {
 
+namespace
+{
+
 // A line lies on an outer face of the grid (every node takes a face row) or inside the x and y
 // faces (its two end nodes k = 0 and k = nz take face rows, the others inner rows).
-inline bool on_face(int i, int j, int nx, int ny)
+bool on_face(int i, int j, int nx, int ny)
 {
     return i == 0 || i == nx || j == 0 || j == ny;
 }
+
+// The range [a, b) of n planes that thread t of nt takes: contiguous, sizes differing by one at
+// most.
+void share(int n, int t, int nt, int& a, int& b)
+{
+    a = (int)((long long)n * t / nt);
+    b = (int)((long long)n * (t + 1) / nt);
+}
+
+} // namespace
 
 Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
 {
     sj = nz + 1;
     si = (ptrdiff_t)(ny + 1) * sj;
     size_t nodes = (size_t)(nx + 1) * si;
-    size_t L = (size_t)nz + 1;
-    xa = new double[(nx + 1) * L];
-    xd = new double[(nx + 1) * L];
-    xc = new double[(nx + 1) * L];
-    ya = new double[(ny + 1) * L];
-    yd = new double[(ny + 1) * L];
-    yc = new double[(ny + 1) * L];
-    za = new double[(ny + 1) * L];
-    zd = new double[(ny + 1) * L];
-    zc = new double[(ny + 1) * L];
-    zg = new double[z_tile * L];
-    zf = new double[z_tile * L];
-    row_b = new double[L];
-    row_a = new double[L];
-    row_c = new double[L];
-    zeros = new double[L]();
+    const size_t L = (size_t)nz + 1;
+    int n = s.threads > 0 ? s.threads : omp_get_max_threads();
+    work.resize((size_t)(n > 0 ? n : 1));
+    // x panels of about x_lanes lanes; lines as long as that or longer go one plane a panel
+    const int x_lanes = 32, m = (int)L < x_lanes ? x_lanes / (int)L : 1;
+    const size_t W = (size_t)m * L;
+    const int tiles = (ny + z_tile) / z_tile; // tiles of a plane of the z sweep
+    z_lanes = (ny + tiles) / tiles;
+    for (Work& w : work)
+    {
+        for (std::vector<double>* v : {&w.xa, &w.xd, &w.xc})
+            v->resize((size_t)(nx + 1) * W);
+        for (std::vector<double>* v : {&w.ya, &w.yd, &w.yc, &w.za, &w.zd, &w.zc})
+            v->resize((size_t)(ny + 1) * L);
+        w.zg.resize(z_lanes * L);
+        w.zf.resize(z_lanes * L);
+        for (std::vector<double>* v : {&w.row_a, &w.row_b, &w.row_c})
+            v->resize(W);
+    }
+    zeros.assign(L, 0.0);
     src = alloc_values<double>(nodes);
     if (!src)
         throw std::bad_alloc();
@@ -83,213 +101,215 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     // sweep are never alike, so every step assembles its first two panels in full and a reused
     // matrix was always built in the same step.
     const int* id = s.coef_id[0][0];
-    same_i = new bool[nx + 1];
+    same_i.resize((size_t)nx + 1);
     for (int i = 0; i <= nx; i++)
         same_i[i] = i >= 2 && i <= nx - 1 &&
                     memcmp(id + i * si, id + (i - 1) * si, sizeof(int) * (size_t)si) == 0;
-    same_j = new bool[ny + 1];
-    for (int j = 0; j <= ny; j++)
+    // The x blocks of each thread: a block's matrix is that of the block before when both have the
+    // same planes and lie inside the faces (as for same_i), and every node of the two, faces
+    // included, has the same row.
+    const int nt = (int)work.size();
+    for (int t = 0; t < nt; t++)
     {
-        same_j[j] = j >= 2 && j <= ny - 1;
-        for (int i = 0; same_j[j] && i <= nx; i++)
-            same_j[j] = memcmp(id + i * si + j * sj, id + i * si + (j - 1) * sj,
-                               sizeof(int) * (size_t)sj) == 0;
+        int a, b;
+        share(ny + 1, t, nt, a, b);
+        for (int j0 = a; j0 < b; j0 += m)
+        {
+            const int j1 = std::min(j0 + m, b), w = j1 - j0;
+            bool same = j0 > a && j0 - w >= 1 && j1 - 1 <= ny - 1 &&
+                        work[t].x_blocks.back().j1 - work[t].x_blocks.back().j0 == w;
+            for (int i = 0; same && i <= nx; i++)
+                same = memcmp(id + i * si + j0 * sj, id + i * si + (j0 - w) * sj,
+                              sizeof(int) * (size_t)(w * sj)) == 0;
+            work[t].x_blocks.push_back(Block{j0, j1, same});
+        }
     }
 }
 
 Sweeps::~Sweeps()
 {
-    for (double* p : {xa, xd, xc, ya, yd, yc, za, zd, zc, zg, zf, row_b, row_a, row_c, zeros})
-        delete[] p;
     free_values(src);
-    delete[] same_i;
-    delete[] same_j;
 }
 
 // The y and z sweeps go plane by plane together: plane i of the z sweep reads T2 of plane i only,
 // which the y panel of plane i has just solved, and T and T1 of planes i-1..i+1, which that panel
 // has just read; so all of it is still in cache.
+//
+// T = T3 plane by plane, once no later plane reads the plane of T: planes i-1, i, i+1 read T of
+// plane i, so a thread copies plane i-1 after solving plane i, while T3 is in cache, except the
+// first and last plane of its range, which the threads beside it read; those wait for every
+// thread to finish. The range of the field is the smallest and largest value of the threads'
+// ranges, and the finite check their sum of zeros (0 unless a value is not finite), so neither
+// depends on how the planes were shared.
 void Sweeps::step(double tau)
 {
-    double range[3] = {s.T3[0][0][0], s.T3[0][0][0], 0.0};
-    sweep_x(tau);
-    for (int i = 0; i <= nx; i++)
+    const int nt = (int)work.size();
+    for (Work& w : work)
     {
-        panel_y(i, tau);
-        plane_z(i, tau);
-        // T = T3 plane by plane, once no later plane reads the plane of T: planes i and later
-        // read T of their own plane and the two beside it, so plane i-1 is free now, and the
-        // copy reads T3 while it is in cache.
-        if (i > 0)
-            copy_range(s.T3[i - 1][0], s.T[i - 1][0], si, range);
+        w.range[0] = w.range[1] = s.T3[0][0][0];
+        w.range[2] = 0.0;
     }
-    copy_range(s.T3[nx][0], s.T[nx][0], si, range);
-    lo = range[0];
-    hi = range[1];
-    finite = range[2] == 0.0;
-}
-
-// ---- x sweep: panel of plane j, lanes k, recurrence over i; solved into the rows of T1 -------
-// Each row is eliminated as soon as it is assembled, while it is in the first-level cache; the
-// panel keeps the sub-diagonals, the eliminated diagonals and the super-diagonals (xa, xd, xc),
-// which the next panel reuses when its matrix is the same.
-void Sweeps::sweep_x(double tau)
-{
-    const double sum_x = (s.ry + s.ry) + 1.0 + (s.rz + s.rz);
-    const int ahead = 3; // rows fetched ahead
-    const int L = nz + 1;
-    const double* T0 = s.T[0][0];
-    double* B = row_b;
-    for (int j = 0; j <= ny; j++)
+#pragma omp parallel num_threads(nt)
     {
-        const bool reuse = same_j[j];
-        double* F0 = s.T1[0][j]; // row i of the panel's right-hand side is T1[i][j][*]
-        for (int i = 0; i <= nx; i++)
+        const int t = omp_get_thread_num();
+        Work& w = work[t];
+        for (const Block& x : w.x_blocks)
+            panel<0>(w, x.j0, x.j1, tau, x.reuse);
+#pragma omp barrier
+        int a, b;
+        share(nx + 1, t, nt, a, b);
+        for (int i = a; i < b; i++)
         {
-            ptrdiff_t base = i * si + j * sj;
-            if (i + ahead <= nx)
-            {
-                // The rows of a panel lie a plane apart: fetch a later row's new data early.
-                ptrdiff_t later = base + ahead * si;
-                const double* yp = j < ny ? T0 + later + sj : T0 + later;
-                for (int k = 0; k < L; k += 8)
-                {
-                    __builtin_prefetch(yp + k);
-                    __builtin_prefetch(src + later + k);
-                    __builtin_prefetch(F0 + ahead * si + i * si + k, 1);
-                }
-            }
-            double *A = xa + (ptrdiff_t)i * L, *D = xd + (ptrdiff_t)i * L,
-                   *C = xc + (ptrdiff_t)i * L, *F = F0 + i * si;
-            const double *t0 = T0 + base, *S = src + base;
-            // rows of boundary nodes: into the panel, or, when its matrix is kept, into scratch
-            // (writing the same values again would only make the panel's cache lines dirty)
-            double *MA = reuse ? row_a : A, *MC = reuse ? row_c : C;
-            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
-            if (on_face(i, j, nx, ny))
-            {
-                Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
-                int k0 = 1;
-                for (const Run* r = first_run(line); r < last_run(line); k0 = (r++)->end)
-                    face_run_x(r->row, u.xm, u.ym, t0, u.xp, u.yp, S, tau, k0, r->end, MA, B, MC,
-                               F);
-                for (int k : {0, nz})
-                {
-                    Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] =
-                        face_x(k == 0 ? line->bottom : line->top, t, tau, S[k], MA[k], B[k], MC[k]);
-                }
-            }
-            else
-            {
-                rhs_run_x(t0, si, sj, S, sum_x, first_run(line), last_run(line), F);
-                if (!reuse)
-                    fill_rows(first_run(line), last_run(line),
-                              [&](int k, const double* c)
-                              { adi::inner_x(c, Neighbours{}, sum_x, 0.0, A[k], B[k], C[k]); });
-                Neighbours t = end_around(t0, 0, si, sj, true);
-                F[0] = face_x(line->bottom, t, tau, S[0], MA[0], B[0], MC[0]);
-                t = end_around(t0, nz, si, sj, false);
-                F[nz] = face_x(line->top, t, tau, S[nz], MA[nz], B[nz], MC[nz]);
-            }
-            if (i == 0)
-            {
-                if (!reuse)
-                    memcpy(D, B, sizeof(double) * L);
-            }
-            else if (reuse)
-                eliminate_rhs(A, D - L, F - si, F, L);
-            else
-                eliminate_row(A, B, C - L, D - L, F - si, D, F, L);
+            const bool reuse = i > a && same_i[i];
+            panel<1>(w, i, i + 1, tau, reuse);
+            plane_z(w, i, tau, reuse);
+            if (i - 1 > a)
+                copy_range(s.T3[i - 1][0], s.T[i - 1][0], si, w.range);
         }
-        back_substitute(xd, xc, F0, nx + 1, L, si);
+#pragma omp barrier
+        if (a < b)
+            copy_range(s.T3[a][0], s.T[a][0], si, w.range);
+        if (b - 1 > a)
+            copy_range(s.T3[b - 1][0], s.T[b - 1][0], si, w.range);
     }
+    lo = work[0].range[0];
+    hi = work[0].range[1];
+    double z = work[0].range[2];
+    for (int t = 1; t < nt; t++)
+    {
+        lo = std::min(lo, work[t].range[0]);
+        hi = std::max(hi, work[t].range[1]);
+        z = z + work[t].range[2];
+    }
+    finite = z == 0.0;
 }
 
-// ---- y sweep: panel of plane i, lanes k, recurrence over j; solved in plane i of T2 ----------
-// As the x sweep, with the panel's matrix in ya, yd, yc.
-void Sweeps::panel_y(int i, double tau)
+// ---- x and y sweeps: one panel --------------------------------------------------------------
+// x (Axis 0): panel of planes j = p0..p1-1, lanes (j, k), recurrence over i, solved into the rows
+// of T1 (T1[i][p0..p1-1][*], one run of memory); y (Axis 1): panel of plane i = p0, lanes k,
+// recurrence over j, solved in plane i of T2. Each row is eliminated as soon as it is assembled,
+// while it is in the first-level cache; the panel keeps the sub-diagonals, the eliminated
+// diagonals and the super-diagonals, which the next panel reuses when its matrix is the same.
+template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool reuse)
 {
-    const double sum_y = (s.ry + 1.0) + (s.rz + s.rz);
-    const int L = nz + 1;
+    const bool X = Axis == 0;
+    const double sum = X ? (s.ry + s.ry) + 1.0 + (s.rz + s.rz) : (s.ry + 1.0) + (s.rz + s.rz);
+    const int L = nz + 1, W = (p1 - p0) * L, last = X ? nx : ny;
+    const ptrdiff_t rs = X ? si : sj; // from one row of the panel to the next
+    const double* T0 = s.T[0][0];
+    double* F0 = X ? s.T1[0][p0] : s.T2[p0][0]; // row r of the right-hand side at F0 + r*rs
+    double *A0 = X ? w.xa.data() : w.ya.data(), *D0 = X ? w.xd.data() : w.yd.data(),
+           *C0 = X ? w.xc.data() : w.yc.data();
+    double* B = w.row_b.data();
+    const int ahead = 3; // x: rows fetched ahead
+    for (int r = 0; r <= last; r++)
+    {
+        if (X && r + ahead <= nx)
+        {
+            // The rows of an x panel lie a plane apart: fetch a later row's new data early.
+            const ptrdiff_t later = (ptrdiff_t)(r + ahead) * si + p0 * sj;
+            const double* yp = p1 - 1 < ny ? T0 + later + sj : T0 + later;
+            for (int k = 0; k < W; k += 8)
+            {
+                __builtin_prefetch(yp + k);
+                __builtin_prefetch(src + later + k);
+                __builtin_prefetch(F0 + (ptrdiff_t)(r + ahead) * si + k, 1);
+            }
+        }
+        double *A = A0 + (ptrdiff_t)r * W, *D = D0 + (ptrdiff_t)r * W, *C = C0 + (ptrdiff_t)r * W,
+               *F = F0 + r * rs;
+        // rows of boundary nodes: into the panel, or, when its matrix is kept, into scratch
+        // (writing the same values again would only make the panel's cache lines dirty)
+        double *MA = reuse ? w.row_a.data() : A, *MC = reuse ? w.row_c.data() : C;
+        for (int q = p0, o = 0; q < p1; q++, o += L)
+            assemble<Axis>(X ? r : p0, X ? q : r, tau, sum, reuse, A + o, MA + o, B + o, MC + o,
+                           C + o, F + o);
+        if (r == 0)
+        {
+            if (!reuse)
+                memcpy(D, B, sizeof(double) * W);
+        }
+        else if (reuse)
+            eliminate_rhs(A, D - W, F - rs, F, W);
+        else
+            eliminate_row(A, B, C - W, D - W, F - rs, D, F, W);
+    }
+    back_substitute(D0, C0, F0, last + 1, W, rs);
+}
+
+// Line (i, j) of the x (Axis 0) or y (Axis 1) sweep: right-hand sides into F, diagonals into B,
+// the inner rows' sub- and super-diagonals into A and C unless the matrix is kept, the end nodes'
+// into MA and MC.
+template <int Axis>
+void Sweeps::assemble(int i, int j, double tau, double sum, bool kept, double* A, double* MA,
+                      double* B, double* MC, double* C, double* F) const
+{
+    const bool X = Axis == 0;
+    const ptrdiff_t base = i * si + j * sj;
     const double* T0 = s.T[0][0];
     const double* T10 = s.T1[0][0];
-    double* B = row_b;
+    const double *t0 = T0 + base, *t10 = T10 + base, *S = src + base;
+    const Span* ln = line(i, j);
+    auto end_node = [&](int k, const Neighbours& t, const Neighbours& t1)
     {
-        const bool reuse = same_i[i];
-        double* F0 = s.T2[i][0]; // the panel's right-hand side is plane i of T2
-        for (int j = 0; j <= ny; j++)
-        {
-            ptrdiff_t base = i * si + j * sj;
-            double *A = ya + (ptrdiff_t)j * L, *D = yd + (ptrdiff_t)j * L,
-                   *C = yc + (ptrdiff_t)j * L, *F = F0 + j * sj;
-            const double *t0 = T0 + base, *t10 = T10 + base, *S = src + base;
-            double *MA = reuse ? row_a : A, *MC = reuse ? row_c : C; // as in the x sweep
-            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
-            if (on_face(i, j, nx, ny))
-            {
-                Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
-                Beside u1 = beside(T10, base, i, j, nx, ny, si, sj, zeros);
-                int k0 = 1;
-                for (const Run* r = first_run(line); r < last_run(line); k0 = (r++)->end)
-                    face_run_y(r->row, u.xm, u.ym, t0, u.xp, u.yp, u1.xm, t10, u1.xp, S, tau, k0,
-                               r->end, MA, B, MC, F);
-                for (int k : {0, nz})
-                {
-                    Neighbours t = around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz);
-                    Neighbours t1 = around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz);
-                    F[k] = face_y(k == 0 ? line->bottom : line->top, t, t1, tau, S[k], MA[k], B[k],
-                                  MC[k]);
-                }
-            }
+        const double* b = k == 0 ? ln->bottom : ln->top;
+        F[k] = X ? face_x(b, t, tau, S[k], MA[k], B[k], MC[k])
+                 : face_y(b, t, t1, tau, S[k], MA[k], B[k], MC[k]);
+    };
+    if (on_face(i, j, nx, ny))
+    {
+        Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros.data());
+        Beside u1 = X ? u : beside(T10, base, i, j, nx, ny, si, sj, zeros.data());
+        int k0 = 1;
+        for (const Run* run = first_run(ln); run < last_run(ln); k0 = (run++)->end)
+            if (X)
+                face_run_x(run->row, u.xm, u.ym, t0, u.xp, u.yp, S, tau, k0, run->end, MA, B, MC,
+                           F);
             else
-            {
-                rhs_run_y(t0, t10, si, sj, S, s.ry, sum_y, first_run(line), last_run(line), F);
-                if (!reuse)
-                    fill_rows(first_run(line), last_run(line),
-                              [&](int k, const double* c) {
-                                  adi::inner_y(c, Neighbours{}, Neighbours{}, s.ry, sum_y, 0.0,
-                                               A[k], B[k], C[k]);
-                              });
-                Neighbours t = end_around(t0, 0, si, sj, true);
-                Neighbours t1 = end_around(t10, 0, si, sj, true);
-                F[0] = face_y(line->bottom, t, t1, tau, S[0], MA[0], B[0], MC[0]);
-                t = end_around(t0, nz, si, sj, false);
-                t1 = end_around(t10, nz, si, sj, false);
-                F[nz] = face_y(line->top, t, t1, tau, S[nz], MA[nz], B[nz], MC[nz]);
-            }
-            if (j == 0)
-            {
-                if (!reuse)
-                    memcpy(D, B, sizeof(double) * L);
-            }
-            else if (reuse)
-                eliminate_rhs(A, D - L, F - sj, F, L);
-            else
-                eliminate_row(A, B, C - L, D - L, F - sj, D, F, L);
-        }
-        back_substitute(yd, yc, F0, ny + 1, L, sj);
+                face_run_y(run->row, u.xm, u.ym, t0, u.xp, u.yp, u1.xm, t10, u1.xp, S, tau, k0,
+                           run->end, MA, B, MC, F);
+        for (int k : {0, nz})
+            end_node(k, around_flat(T0, base + k, si, sj, i, j, k, nx, ny, nz),
+                     X ? Neighbours{} : around_flat(T10, base + k, si, sj, i, j, k, nx, ny, nz));
+        return;
     }
+    if (X)
+        rhs_run_x(t0, si, sj, S, sum, first_run(ln), last_run(ln), F);
+    else
+        rhs_run_y(t0, t10, si, sj, S, s.ry, sum, first_run(ln), last_run(ln), F);
+    if (!kept)
+        fill_rows(first_run(ln), last_run(ln),
+                  [&](int k, const double* c)
+                  {
+                      if (X)
+                          inner_x(c, Neighbours{}, sum, 0.0, A[k], B[k], C[k]);
+                      else
+                          inner_y(c, Neighbours{}, Neighbours{}, s.ry, sum, 0.0, A[k], B[k], C[k]);
+                  });
+    end_node(0, end_around(t0, 0, si, sj, true),
+             X ? Neighbours{} : end_around(t10, 0, si, sj, true));
+    end_node(nz, end_around(t0, nz, si, sj, false),
+             X ? Neighbours{} : end_around(t10, nz, si, sj, false));
 }
 
-// ---- z sweep: lines (i, j) in tiles of z_tile values of j, lanes j, recurrence over k ---------
+// ---- z sweep: lines (i, j) in tiles of z_lanes values of j, lanes j, recurrence over k --------
 // Each line's right-hand sides are assembled along k as the line lies in memory (zg, [lane][k]),
 // then transposed to the lane-contiguous layout [k][lane] (zf), solved there, and transposed
 // into T3. The matrix of plane i (za, zd, zc: tile after tile, each [k][lane]) is assembled and
 // eliminated only when it differs from plane i-1's. A tile's work space (zg, zf) stays in cache.
-void Sweeps::plane_z(int i, double tau)
+void Sweeps::plane_z(Work& w, int i, double tau, bool reuse)
 {
     const double sum_z = (s.ry + 1.0) + s.rz;
     const int Lk = nz + 1;
     const double* T0 = s.T[0][0];
     const double* T10 = s.T1[0][0];
     const double* T20 = s.T2[0][0];
-    const bool reuse = same_i[i];
-    for (int j0 = 0; j0 <= ny; j0 += z_tile)
+    for (int j0 = 0; j0 <= ny; j0 += z_lanes)
     {
-        const int lanes = ny + 1 - j0 < z_tile ? ny + 1 - j0 : z_tile;
-        double *A = za + (ptrdiff_t)j0 * Lk, *D = zd + (ptrdiff_t)j0 * Lk,
-               *C = zc + (ptrdiff_t)j0 * Lk;
+        const int lanes = ny + 1 - j0 < z_lanes ? ny + 1 - j0 : z_lanes;
+        double *A = w.za.data() + (ptrdiff_t)j0 * Lk, *D = w.zd.data() + (ptrdiff_t)j0 * Lk,
+               *C = w.zc.data() + (ptrdiff_t)j0 * Lk;
+        double *zg = w.zg.data(), *zf = w.zf.data();
         // boundary node k of lane l: its right-hand side, and its row unless the matrix is kept
         auto boundary = [&](int l, int k, const double* b, const Neighbours& t,
                             const Neighbours& t1, const Neighbours& t2)
@@ -308,21 +328,21 @@ void Sweeps::plane_z(int i, double tau)
         {
             const int j = j0 + l;
             const ptrdiff_t base = i * si + j * sj;
-            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
+            const Span* ln = line(i, j);
             if (on_face(i, j, nx, ny))
             {
-                Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros);
-                Beside u1 = beside(T10, base, i, j, nx, ny, si, sj, zeros);
-                Beside u2 = beside(T20, base, i, j, nx, ny, si, sj, zeros);
+                Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros.data());
+                Beside u1 = beside(T10, base, i, j, nx, ny, si, sj, zeros.data());
+                Beside u2 = beside(T20, base, i, j, nx, ny, si, sj, zeros.data());
                 int k0 = 1;
-                for (const Run* r = first_run(line); r < last_run(line); k0 = (r++)->end)
+                for (const Run* r = first_run(ln); r < last_run(ln); k0 = (r++)->end)
                     face_run_z(r->row, u.xm, u.ym, T0 + base, u.xp, u.yp, u1.xm, T10 + base, u1.xp,
                                u2.ym, T20 + base, u2.yp, src + base, tau, k0, r->end, !reuse, A + l,
                                D + l, C + l, lanes, zg + (ptrdiff_t)l * Lk);
                 for (int k : {0, nz})
                 {
                     ptrdiff_t p = base + k;
-                    boundary(l, k, k == 0 ? line->bottom : line->top,
+                    boundary(l, k, k == 0 ? ln->bottom : ln->top,
                              around_flat(T0, p, si, sj, i, j, k, nx, ny, nz),
                              around_flat(T10, p, si, sj, i, j, k, nx, ny, nz),
                              around_flat(T20, p, si, sj, i, j, k, nx, ny, nz));
@@ -331,10 +351,9 @@ void Sweeps::plane_z(int i, double tau)
             }
             const double *t0 = T0 + base, *t10 = T10 + base, *t20 = T20 + base, *S = src + base;
             double* G = zg + (ptrdiff_t)l * Lk;
-            rhs_run_z(t0, t10, t20, si, sj, S, s.ry, s.rz, sum_z, first_run(line), last_run(line),
-                      G);
+            rhs_run_z(t0, t10, t20, si, sj, S, s.ry, s.rz, sum_z, first_run(ln), last_run(ln), G);
             if (!reuse)
-                fill_rows(first_run(line), last_run(line),
+                fill_rows(first_run(ln), last_run(ln),
                           [&](int k, const double* c)
                           {
                               const ptrdiff_t q = (ptrdiff_t)k * lanes + l;
@@ -350,10 +369,10 @@ void Sweeps::plane_z(int i, double tau)
             if (on_face(i, j, nx, ny))
                 continue;
             const ptrdiff_t base = i * si + j * sj, top = base + nz;
-            const Span* line = lines.data() + (ptrdiff_t)i * (ny + 1) + j;
-            boundary(l, 0, line->bottom, end_around(T0, base, si, sj, true),
+            const Span* ln = line(i, j);
+            boundary(l, 0, ln->bottom, end_around(T0, base, si, sj, true),
                      end_around(T10, base, si, sj, true), end_around(T20, base, si, sj, true));
-            boundary(l, nz, line->top, end_around(T0, top, si, sj, false),
+            boundary(l, nz, ln->top, end_around(T0, top, si, sj, false),
                      end_around(T10, top, si, sj, false), end_around(T20, top, si, sj, false));
         }
         transpose(zg, zf, lanes, Lk);
@@ -362,7 +381,7 @@ void Sweeps::plane_z(int i, double tau)
         // Lines inside the faces with the same runs have the same matrix: then the tile reads it
         // from its first lane only.
         bool shared = i > 0 && i < nx && j0 > 0 && j0 + lanes - 1 < ny;
-        const Span* first = lines.data() + (ptrdiff_t)i * (ny + 1) + j0;
+        const Span* first = line(i, j0);
         for (int l = 1; shared && l < lanes; l++)
             shared = first[l].begin == first->begin && first[l].end == first->end &&
                      first[l].bottom == first->bottom && first[l].top == first->top;

@@ -15,9 +15,10 @@ namespace adi
 // recurrences interleaved across the panel. Every line's arithmetic is exactly that of assembling
 // it node by node (TSdg_equations.h) and solving it with TSdg::Thomas, so the results are the same
 // to the bit; only the order in which lines are visited, and so how memory is walked, differs.
-//   x sweep: the panel of plane j holds the lines (j, k), k = 0..nz, recurring over i;
+//   x sweep: the panel of plane j holds the lines (j, k), k = 0..nz, recurring over i (several
+//            planes j side by side when the lines along z are short);
 //   y sweep: the panel of plane i holds the lines (i, k), recurring over j;
-//   z sweep: the lines (i, j) of plane i, in tiles of z_tile lines, recurring over k.
+//   z sweep: the lines (i, j) of plane i, in tiles of at most z_tile lines, recurring over k.
 // Panels keep rows [r][lane] with the lanes contiguous; the x and y sweeps solve their right-hand
 // sides in place in T1 and T2, whose rows are already lane-contiguous. The node fields of the
 // solver are single blocks (TSdg), addressed here as flat arrays with strides si = (ny+1)(nz+1),
@@ -28,6 +29,11 @@ namespace adi
 // same matrix as the panel before, whose eliminated diagonals are then reused (the same numbers,
 // computed once). The y and z sweeps go plane by plane together, so that the z sweep finds its
 // data in cache. Work space is made by the constructor; nothing is allocated by step().
+//
+// Threads share a sweep by whole panels: each takes a contiguous range of planes (j for the x
+// sweep, i for the y and z sweeps) with work space of its own, and assembles in full the first
+// panel of its range. No line's arithmetic depends on which thread solves it, so the field is the
+// same to the bit for every number of threads.
 struct Run // nodes of a line that share one row
 {
     int end;           // the run is k..end-1, k being the end of the run before (or 1)
@@ -42,8 +48,10 @@ struct Span
 class Sweeps
 {
 public:
-    // Allocates the panels and the per-node source ((q0 + q0)*dx)*dx/k of s; s's coefficients
-    // (coef and the face table) must be built, and stay unchanged while the object is used.
+    // Allocates the panels of every thread (s.threads of them; 0: every core the process may use)
+    // and the per-node source ((q0 + q0)*dx)*dx/k of s; s's coefficients (coef and the face table)
+    // must be built, and stay unchanged while the object is used. Throws std::bad_alloc when the
+    // memory cannot be had.
     explicit Sweeps(TSdg& s);
     ~Sweeps();
     Sweeps(const Sweeps&) = delete;
@@ -60,6 +68,8 @@ public:
         s.power[0][0][p] = q0;
         src[p] = source_term(q0);
     }
+    // The threads that share each sweep.
+    int threads() const { return (int)work.size(); }
 
     // Of the field the last step made: its smallest and largest value, and whether every value
     // is finite.
@@ -67,32 +77,55 @@ public:
     bool finite = true;
 
 private:
+    // A panel of the x sweep: planes j0..j1-1 side by side (their rows T1[i][j0..j1-1][*] are
+    // one run of memory), so that short lines still fill the lanes. reuse: its matrix is that of
+    // the thread's block before it.
+    struct Block
+    {
+        int j0, j1;
+        bool reuse;
+    };
+    // One thread's work space: each sweep's panel matrix, kept from one panel to the next (sub-
+    // diagonals, eliminated diagonals, super-diagonals, [r][lane]), the z tile, the boundary rows.
+    struct Work
+    {
+        std::vector<double> xa, xd, xc; // x sweep: rows i, lanes (j, k) of a block of planes
+        std::vector<double> ya, yd, yc; // y sweep: rows j, lanes k
+        std::vector<double> za, zd, zc; // z sweep: rows k, lanes j, tile after tile of the plane
+        std::vector<double> zg;         // z tile right-hand sides as assembled, [lane][k]
+        std::vector<double> zf; // the same transposed, [k][lane]; eliminated, then the solution
+        std::vector<double> row_a, row_c; // x, y: boundary rows when a panel's matrix is kept
+        std::vector<double> row_b;        // x, y: diagonals of the row being assembled
+        double range[3];                  // lo, hi and the finite check of the planes copied
+        std::vector<Block> x_blocks;      // the thread's panels of the x sweep
+    };
+
     TSdg& s;
     double source_term(double q0) const { return ((q0 + q0) * s.dx) * s.dx / s.k; }
     int nx, ny, nz;
-    ptrdiff_t si, sj; // strides of i and j in a node field
-    // Each sweep's panel matrix, kept from one panel to the next: sub-diagonals, eliminated
-    // diagonals, super-diagonals, [r][lane] (z: tile after tile of the plane).
-    double *xa, *xd, *xc;         // x sweep: rows i, lanes k
-    double *ya, *yd, *yc;         // y sweep: rows j, lanes k
-    double *za, *zd, *zc;         // z sweep: rows k, lanes j
+    ptrdiff_t si, sj;             // strides of i and j in a node field
     static const int z_tile = 32; // z lines solved side by side
-    double* zg;                   // z tile right-hand sides as assembled, [lane][k]
-    double* zf;                   // the same transposed, [k][lane]; eliminated, then the solution
-    double* zeros;                // nz+1 zeros: the values beyond a face of the grid
-    double *row_a, *row_c; // x, y sweeps: scratch for boundary rows when a panel's matrix is kept
-    double* row_b;         // x, y sweeps: diagonals of the row being assembled, before elimination
-    double* src;           // per-node source term, a node field's shape
-    std::vector<Run> runs; // the run lists of the lines, lines with the same runs sharing one
-    std::vector<Span> lines; // line (i, j) at i*(ny+1) + j
-    const Run* first_run(const Span* line) const { return runs.data() + line->begin; }
-    const Run* last_run(const Span* line) const { return runs.data() + line->end; }
-    bool* same_i; // plane i's y and z matrices are those of plane i-1
-    bool* same_j; // plane j's x matrix is that of plane j-1
+    std::vector<Work> work;       // one per thread
+    std::vector<double> zeros;    // nz+1 zeros: the values beyond a face of the grid
+    double* src;                  // per-node source term, a node field's shape
+    std::vector<Run> runs;    // the run lists of the lines, lines with the same runs sharing one
+    std::vector<Span> lines;  // line (i, j) at i*(ny+1) + j
+    std::vector<char> same_i; // plane i's y and z matrices are those of plane i-1
+    int z_lanes;              // z lines per tile: the plane's lines in tiles of equal size
 
-    void sweep_x(double tau);
-    void panel_y(int i, double tau); // y sweep, plane i
-    void plane_z(int i, double tau); // z sweep, plane i
+    const Span* line(int i, int j) const { return lines.data() + (ptrdiff_t)i * (ny + 1) + j; }
+    const Run* first_run(const Span* l) const { return runs.data() + l->begin; }
+    const Run* last_run(const Span* l) const { return runs.data() + l->end; }
+
+    // x sweep (Axis 0): the panel of planes j = p0..p1-1, rows i; y sweep (Axis 1): the panel of
+    // plane i = p0 (p1 = p0 + 1), rows j. reuse: the panel's matrix is the one this thread's
+    // panel before left.
+    template <int Axis> void panel(Work& w, int p0, int p1, double tau, bool reuse);
+    template <int Axis>
+    void assemble(int i, int j, double tau, double sum, bool kept, double* A, double* MA, double* B,
+                  double* MC, double* C, double* F) const;
+    // z sweep, plane i; reuse as above.
+    void plane_z(Work& w, int i, double tau, bool reuse);
 };
 
 } // namespace adi

@@ -32,6 +32,7 @@ int main(int argc, char** argv)
     solver.energy_audit = o.energy;
     solver.field_file = o.field ? o.field : "";
     solver.field_every = o.field_every;
+    solver.threads = o.threads;
     solver.read_geometry(o.files[1]);
     if (o.steps >= 0)
         solver.n_steps = (int)o.steps;

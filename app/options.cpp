@@ -47,6 +47,9 @@ void help()
            "  --field-every N  also write it every N steps, as FILE_000N.npy (or .vti)\n"
            "  --energy       print the energy audit at the end of the run: energy injected,\n"
            "                 stored and lost through the faces, and their imbalance\n"
+           "  --threads N    solve the lines of each sweep on N threads (default: every core the\n"
+           "                 process may use; 1: one thread); the results are the same to the\n"
+           "                 bit for every N\n"
            "  --legacy-rows  give nodes the rows of the older assignment (their place in the\n"
            "                 last block covering them, base material on the faces); it does\n"
            "                 not conserve energy where blocks touch each other or a face, and\n"
@@ -79,6 +82,17 @@ bool take_value(const std::string& opt, const char* v, Options& o)
         }
         o.field_every = (int)n;
     }
+    else if (opt == "--threads")
+    {
+        long n = strtol(v, &end, 10);
+        if (*v == '\0' || *end != '\0' || n < 1 || n > 4096)
+        {
+            report_error("--threads takes a whole number of threads from 1 to 4096, not '" +
+                         std::string(v) + "'");
+            return false;
+        }
+        o.threads = (int)n;
+    }
     else if (opt == "--power")
         o.trace = v;
     else if (opt == "--unit-temps")
@@ -110,8 +124,8 @@ bool take_value(const std::string& opt, const char* v, Options& o)
 
 int parse_options(int argc, char** argv, Options& o)
 {
-    static const char* const valued[] = {"--field",      "--field-every", "--power",
-                                         "--unit-temps", "--interval",    "--steps"};
+    static const char* const valued[] = {"--field",    "--field-every", "--power",  "--unit-temps",
+                                         "--interval", "--steps",       "--threads"};
     for (int a = 1; a < argc; a++)
     {
         const std::string arg = argv[a];

@@ -19,6 +19,7 @@ struct Options
     const char* unit_temps = nullptr; // --unit-temps FILE
     double interval = 0.0;            // --interval SECONDS; 0: dt
     long steps = -1;                  // --steps N; -1: the data file's n_steps
+    int threads = 0;                  // --threads N; 0: every core the process may use
 };
 
 // Reads argv into o. Returns -1 when the run goes on; otherwise the exit status: 0 after --help

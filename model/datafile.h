@@ -44,8 +44,9 @@ struct DataFile
 // Number of records in the layer table of every data file.
 const int DATA_FILE_LAYERS = 10;
 
-// Most grid nodes a data file may ask for: 2^27, a cube of 512 nodes a side, whose ADI fields
-// take 5.5 GiB (44 bytes a node). A larger grid is refused where it is read, before anything is
+// Most grid nodes a data file may ask for: 2^27, a cube of 512 nodes a side, whose ADI run
+// takes 6.5 GiB (52 bytes a node: six fields of doubles, the sweeps' source term among them, and
+// one of ints). A larger grid is refused where it is read, before anything is
 // sized by it, so that a slip of the keyboard cannot claim the machine's memory.
 const int DATA_FILE_MAX_NODES = 1 << 27;
 

@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -45,17 +49,19 @@ void expect_same_field(double*** want, double*** got, const TSdg& s, const char*
     EXPECT_EQ(0, differ) << name << " differs at " << differ << " nodes";
 }
 
-// Four steps of the sweeps against four reference steps, the probe compared after each; then the
-// same through the run itself (one call of four steps). Panels whose matrix is kept from the panel
-// before, and a kept matrix used again in later steps, are both exercised.
+// Four steps of the sweeps on 1, 2 and 3 threads against four reference steps, the whole field
+// compared after each; then the same through the run itself (one call of four steps). Panels whose
+// matrix is kept from the panel before, and a kept matrix used again in later steps, are both
+// exercised, and so are threads with one plane or none.
 void compare(int nx, int ny, int nz, bool legacy)
 {
     SCOPED_TRACE(std::to_string(nx) + "x" + std::to_string(ny) + "x" + std::to_string(nz) +
                  (legacy ? " legacy rows" : " cell rows"));
     ScratchDir dir;
     write_case(nx, ny, nz);
-    TSdg fast("chip.dat"), ref("chip.dat"), run("chip.dat");
-    for (TSdg* s : {&fast, &ref, &run})
+    TSdg ref("chip.dat"), run("chip.dat"), one("chip.dat"), two("chip.dat"), three("chip.dat");
+    TSdg* fast[] = {&one, &two, &three};
+    for (TSdg* s : {&ref, &run, &one, &two, &three})
     {
         s->legacy_rows = legacy;
         s->read_geometry("chip.in");
@@ -66,13 +72,25 @@ void compare(int nx, int ny, int nz, bool legacy)
         s->Build_face_rows();
     }
     double tau = (ref.rho * ref.cp * pow(ref.dx, 2.0)) / (ref.k * ref.dt);
-    adi::Sweeps sweeps(fast);
+    std::vector<std::unique_ptr<adi::Sweeps>> sweeps;
+    for (int t = 0; t < 3; t++)
+    {
+        fast[t]->threads = t + 1;
+        sweeps.emplace_back(new adi::Sweeps(*fast[t]));
+        EXPECT_EQ(t + 1, sweeps.back()->threads());
+    }
     for (int step = 0; step < 4; step++)
     {
-        sweeps.step(tau);
         reference::step(ref);
-        EXPECT_EQ(ref.T[ref.probe_x][ref.probe_y][ref.probe_z],
-                  fast.T[fast.probe_x][fast.probe_y][fast.probe_z]);
+        for (int t = 0; t < 3; t++)
+        {
+            SCOPED_TRACE(std::to_string(t + 1) + " threads, step " + std::to_string(step));
+            sweeps[t]->step(tau);
+            expect_same_field(ref.T, fast[t]->T, ref, "T");
+            EXPECT_TRUE(sweeps[t]->finite);
+            EXPECT_EQ(sweeps[0]->lo, sweeps[t]->lo);
+            EXPECT_EQ(sweeps[0]->hi, sweeps[t]->hi);
+        }
     }
     auto expect_same_fields = [&](const TSdg& s)
     {
@@ -81,7 +99,8 @@ void compare(int nx, int ny, int nz, bool legacy)
         expect_same_field(ref.T2, s.T2, ref, "T2");
         expect_same_field(ref.T3, s.T3, ref, "T3");
     };
-    expect_same_fields(fast);
+    for (TSdg* s : fast)
+        expect_same_fields(*s);
     run.n_steps = 4;
     CoutCapture quiet;
     ASSERT_EQ(0, run.Dauglas_Gunn_Convection());
@@ -105,5 +124,27 @@ TEST(FastSweeps, MatchReferenceBitForBit)
         compare(30, 2, 1, legacy);
         compare(6, 70, 5, legacy); // several tiles of z lines, the last one partly filled
         compare(40, 3, 9, legacy);
+    }
+}
+
+// The memory check counts what a run allocates per node, the sweeps' source term among the six
+// fields: a grid of 48 bytes a node of this machine's memory is refused (it would pass if the
+// source were left out), one of 60 is accepted.
+TEST(FastSweeps, MemoryCheckCountsTheSweeps)
+{
+    EXPECT_EQ(52u, TSdg::bytes_per_node);
+    const double memory = (double)sysconf(_SC_PHYS_PAGES) * (double)sysconf(_SC_PAGESIZE);
+    ASSERT_GT(memory, 0.0);
+    for (double per_node : {48.0, 60.0})
+    {
+        const int nx1 = (int)(memory / per_node / 1e6) + 1; // (nx+1) x 1000 x 1000 nodes
+        std::string error;
+        const bool fits = TSdg::fits_in_memory(nx1 - 1, 999, 999, error);
+        EXPECT_EQ(per_node > 52.0, fits) << per_node;
+        if (!fits)
+        {
+            EXPECT_NE(std::string::npos, error.find("MiB, more than this machine's memory"))
+                << error;
+        }
     }
 }

@@ -109,3 +109,43 @@ TEST(Cli, OptionsAuditAndWarnings)
     EXPECT_NE(std::string::npos, r.err.find("Calefax: warning: wide.dat: dx = 0.02 m"));
     EXPECT_NE(std::string::npos, r.err.find("Calefax: warning: none.in: no block"));
 }
+
+// --threads: the probe history, the cut planes and the field are the same bytes for 1 and 3
+// threads (more threads than planes of x too); a count that is not a whole number from 1 is
+// refused before anything is written.
+TEST(Cli, ThreadsGiveTheSameFiles)
+{
+    ScratchDir dir;
+    Outcome r = run_command(exe + " --help");
+    EXPECT_NE(std::string::npos, r.out.find("--threads N")) << r.out;
+    DataText t;
+    t.grid = "2 9 6";
+    t.cuts = "2\nx 1 cut_x.txt\nz 3 cut_z.txt";
+    write_file("chip.dat", t.text());
+    write_file("chip.in", "hot 0 2 1 2 7 3 ACTIVE 1e12\ncu 1 0 3 2 9 6 CU 1e10\n");
+    std::string want[4];
+    for (const char* n : {"1", "3"})
+    {
+        r = run_command(exe + " chip.dat --threads " + n + " chip.in --field f.npy");
+        ASSERT_EQ(0, r.status) << r.err;
+        int f = 0;
+        for (const char* name : {"Calefax_transient.txt", "cut_x.txt", "cut_z.txt", "f.npy"})
+        {
+            std::string got = read_file(name);
+            EXPECT_FALSE(got.empty()) << name;
+            if (*n == '1')
+                want[f] = got;
+            else
+                EXPECT_EQ(want[f], got) << name;
+            f++;
+        }
+    }
+    for (const char* bad : {"0", "-2", "two", "2x", ""})
+    {
+        remove("Calefax_transient.txt");
+        r = run_command(exe + " chip.dat chip.in --threads '" + bad + "'");
+        EXPECT_EQ(2, r.status) << bad;
+        EXPECT_NE(std::string::npos, r.err.find("--threads")) << r.err;
+        EXPECT_FALSE(file_exists("Calefax_transient.txt")) << bad;
+    }
+}
