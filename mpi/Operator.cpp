@@ -190,4 +190,15 @@ double Operator::heat_out(Vec u) const
     return all * (m.k * m.dy * m.dz / m.dx);
 }
 
+DM make_grid(const TS3D& m, MPI_Comm comm)
+{
+    DM da;
+    DMDACreate3d(comm, DM_BOUNDARY_NONE, DM_BOUNDARY_NONE, DM_BOUNDARY_NONE, DMDA_STENCIL_STAR,
+                 m.nx + 1, m.ny + 1, m.nz + 1, PETSC_DECIDE, PETSC_DECIDE, PETSC_DECIDE, 1, 1,
+                 nullptr, nullptr, nullptr, &da);
+    DMSetFromOptions(da);
+    DMSetUp(da);
+    return da;
+}
+
 } // namespace dist

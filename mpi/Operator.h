@@ -73,6 +73,10 @@ private:
     Terms terms(int i, int j, int k) const;
 };
 
+// The DMDA of m's nodes over the processes of comm (PETSc's split; -da_processors_x etc. from the
+// options database), set up.
+DM make_grid(const TS3D& m, MPI_Comm comm);
+
 } // namespace dist
 
 #endif

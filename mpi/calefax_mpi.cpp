@@ -270,12 +270,7 @@ int main(int argc, char** argv)
         else
         {
             TS3D& m = *in.model;
-            DM da;
-            DMDACreate3d(PETSC_COMM_WORLD, DM_BOUNDARY_NONE, DM_BOUNDARY_NONE, DM_BOUNDARY_NONE,
-                         DMDA_STENCIL_STAR, m.nx + 1, m.ny + 1, m.nz + 1, PETSC_DECIDE,
-                         PETSC_DECIDE, PETSC_DECIDE, 1, 1, nullptr, nullptr, nullptr, &da);
-            DMSetFromOptions(da);
-            DMSetUp(da);
+            DM da = dist::make_grid(m, PETSC_COMM_WORLD);
             PetscInt px, py, pz;
             DMDAGetInfo(da, nullptr, nullptr, nullptr, nullptr, &px, &py, &pz, nullptr, nullptr,
                         nullptr, nullptr, nullptr, nullptr);
