@@ -49,6 +49,31 @@ std::string refusal(const Operator& op)
 
 } // namespace
 
+void default_solver(KSP ksp)
+{
+    KSPSetType(ksp, KSPCG);
+    KSPSetTolerances(ksp, 1e-10, PETSC_DEFAULT, PETSC_DEFAULT, 400);
+    PC pc;
+    KSPGetPC(ksp, &pc);
+#ifdef PETSC_HAVE_HYPRE
+    PCSetType(pc, PCHYPRE);
+    PCHYPRESetType(pc, "boomeramg");
+    static const char* const amg[][2] = {{"-pc_hypre_boomeramg_coarsen_type", "HMIS"},
+                                         {"-pc_hypre_boomeramg_interp_type", "ext+i"},
+                                         {"-pc_hypre_boomeramg_P_max", "4"},
+                                         {"-pc_hypre_boomeramg_strong_threshold", "0.5"}};
+    for (const auto& o : amg)
+    {
+        PetscBool given = PETSC_FALSE;
+        PetscOptionsHasName(nullptr, nullptr, o[0], &given);
+        if (!given)
+            PetscOptionsSetValue(nullptr, o[0], o[1]);
+    }
+#else
+    PCSetType(pc, PCGAMG);
+#endif
+}
+
 SteadyOutcome SteadySolver::solve(Vec u, std::ostream* progress)
 {
     SteadyOutcome res;
@@ -71,22 +96,15 @@ SteadyOutcome SteadySolver::solve(Vec u, std::ostream* progress)
     KSP ksp;
     KSPCreate(PetscObjectComm((PetscObject)da), &ksp);
     KSPSetOperators(ksp, A, A);
-    KSPSetType(ksp, KSPCG);
-    PC pc;
-    KSPGetPC(ksp, &pc);
-#ifdef PETSC_HAVE_HYPRE
-    PCSetType(pc, PCHYPRE);
-    PCHYPRESetType(pc, "boomeramg");
-#else
-    PCSetType(pc, PCGAMG);
-#endif
-    KSPSetTolerances(ksp, 1e-10, PETSC_DEFAULT, PETSC_DEFAULT, 400);
+    default_solver(ksp);
     Progress p = {progress, 0, b_norm};
     KSPMonitorSet(ksp, monitor, &p, nullptr);
     KSPSetFromOptions(ksp);
     KSPType kt;
     PCType pt;
     KSPGetType(ksp, &kt);
+    PC pc;
+    KSPGetPC(ksp, &pc);
     PCGetType(pc, &pt);
     // the progress lines and the stopping test on ||b - A u|| itself, unless asked otherwise
     PetscBool norm_given = PETSC_FALSE;

@@ -12,6 +12,13 @@
 namespace dist
 {
 
+// The Krylov method both runs start from: conjugate gradients, rtol 1e-10, at most 400
+// iterations, preconditioned by hypre's BoomerAMG with the coarsening usual for 3D problems
+// (HMIS, ext+i interpolation, at most 4 entries per row of P, strong threshold 0.5) when PETSc
+// has hypre, else GAMG. Options given in the database (-pc_type, -pc_hypre_boomeramg_..., ...)
+// win when KSPSetFromOptions is called after.
+void default_solver(KSP ksp);
+
 struct SteadyOutcome
 {
     bool converged = false;

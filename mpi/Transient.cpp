@@ -1,6 +1,8 @@
 // mpi/Transient.cpp: the Crank-Nicolson matrix, right-hand side and solve
 #include "mpi/Transient.h"
 
+#include "mpi/SteadySolver.h"
+
 #include <cmath>
 #include <sstream>
 
@@ -23,16 +25,7 @@ Transient::Transient(const Operator& op)
 
     KSPCreate(PetscObjectComm((PetscObject)da), &ksp);
     KSPSetOperators(ksp, K, K);
-    KSPSetType(ksp, KSPCG);
-    PC pc;
-    KSPGetPC(ksp, &pc);
-#ifdef PETSC_HAVE_HYPRE
-    PCSetType(pc, PCHYPRE);
-    PCHYPRESetType(pc, "boomeramg");
-#else
-    PCSetType(pc, PCGAMG);
-#endif
-    KSPSetTolerances(ksp, 1e-10, PETSC_DEFAULT, PETSC_DEFAULT, 400);
+    default_solver(ksp);
     KSPSetFromOptions(ksp);
     KSPSetInitialGuessNonzero(ksp, PETSC_TRUE);
     KSPSetReusePreconditioner(ksp, PETSC_TRUE);
