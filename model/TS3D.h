@@ -100,6 +100,12 @@ public:
     void assign_blocks(const std::vector<BlockRecord>& blocks, const std::vector<int>& layer,
                        const std::vector<double>& density,
                        const std::function<void(int, int, int, int, double)>& node);
+    // The same from the cells for the nodes of box only (what one process of a distributed run
+    // owns): cells then holds the arrangements of those nodes, so that Build_cell_rows and
+    // Build_face_rows make the rows they need. Ignores legacy_rows.
+    void assign_blocks(const NodeBox& box, const std::vector<BlockRecord>& blocks,
+                       const std::vector<int>& layer, const std::vector<double>& density,
+                       const std::function<void(int, int, int, int, double)>& node);
 
     // ---- field display on standard output (titled blocks of 13-character columns) ------------
     // v[0..last], one value per line.

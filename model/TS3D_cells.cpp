@@ -106,3 +106,12 @@ void TS3D::assign_blocks(const std::vector<BlockRecord>& blocks, const std::vect
                             });
     }
 }
+
+void TS3D::assign_blocks(const NodeBox& box, const std::vector<BlockRecord>& blocks,
+                         const std::vector<int>& layer, const std::vector<double>& density,
+                         const std::function<void(int, int, int, int, double)>& node)
+{
+    cells.clear();
+    CellOwners owners(nx, ny, nz, blocks, box);
+    for_each_node_cells(*this, owners, layer, density, cells, box, node);
+}

@@ -20,17 +20,46 @@ void block_cell_range(int a, int b, int n, int& lo, int& hi)
 }
 
 CellOwners::CellOwners(int nx, int ny, int nz, const std::vector<BlockRecord>& blocks)
-    : nx(nx), ny(ny), nz(nz), owner((size_t)nx * ny * nz, CELL_BASE)
+    : nx(nx), ny(ny), nz(nz), c0{0, 0, 0}, cn{nx, ny, nz}
 {
+    fill(blocks);
+}
+
+CellOwners::CellOwners(int nx, int ny, int nz, const std::vector<BlockRecord>& blocks,
+                       const NodeBox& box)
+    : nx(nx), ny(ny), nz(nz)
+{
+    // the cells round nodes lo..hi: lo-1..hi, those inside the grid
+    const int n[3] = {nx, ny, nz};
+    for (int a = 0; a < 3; a++)
+    {
+        c0[a] = std::max(box.lo[a] - 1, 0);
+        cn[a] = std::max(std::min(box.hi[a], n[a] - 1) - c0[a] + 1, 0);
+    }
+    fill(blocks);
+}
+
+void CellOwners::fill(const std::vector<BlockRecord>& blocks)
+{
+    owner.assign((size_t)cn[0] * cn[1] * cn[2], CELL_BASE);
     for (size_t b = 0; b < blocks.size(); b++)
     {
         int i0, i1, j0, j1, k0, k1;
         block_cell_range(blocks[b].x1, blocks[b].x2, nx, i0, i1);
         block_cell_range(blocks[b].y1, blocks[b].y2, ny, j0, j1);
         block_cell_range(blocks[b].z1, blocks[b].z2, nz, k0, k1);
+        // clipped to the cells held
+        i0 = std::max(i0, c0[0]) - c0[0];
+        i1 = std::min(i1, c0[0] + cn[0]) - c0[0];
+        j0 = std::max(j0, c0[1]) - c0[1];
+        j1 = std::min(j1, c0[1] + cn[1]) - c0[1];
+        k0 = std::max(k0, c0[2]) - c0[2];
+        k1 = std::min(k1, c0[2] + cn[2]) - c0[2];
+        if (k1 <= k0)
+            continue;
         for (int i = i0; i < i1; i++)
             for (int j = j0; j < j1; j++)
-                std::fill_n(owner.begin() + ((size_t)i * ny + j) * nz + k0, k1 - k0, (int)b);
+                std::fill_n(owner.begin() + ((size_t)i * cn[1] + j) * cn[2] + k0, k1 - k0, (int)b);
     }
 }
 
@@ -39,7 +68,7 @@ int CellOwners::octant_owner(int i, int j, int k, int o) const
     int ci = i - 1 + ((o >> 2) & 1), cj = j - 1 + ((o >> 1) & 1), ck = k - 1 + (o & 1);
     if (ci < 0 || ci >= nx || cj < 0 || cj >= ny || ck < 0 || ck >= nz)
         return CELL_OUTSIDE;
-    return owner[((size_t)ci * ny + cj) * nz + ck];
+    return owner[((size_t)(ci - c0[0]) * cn[1] + (cj - c0[1])) * cn[2] + (ck - c0[2])];
 }
 
 std::vector<long long> CellOwners::cells_per_block() const
@@ -107,10 +136,19 @@ void for_each_node_cells(const TS3D& m, const CellOwners& cells, const std::vect
                          const std::vector<double>& density, CellArrangements& arr,
                          const std::function<void(int, int, int, int, double)>& node)
 {
+    const NodeBox all = {{0, 0, 0}, {m.nx, m.ny, m.nz}};
+    for_each_node_cells(m, cells, layer, density, arr, all, node);
+}
+
+void for_each_node_cells(const TS3D& m, const CellOwners& cells, const std::vector<int>& layer,
+                         const std::vector<double>& density, CellArrangements& arr,
+                         const NodeBox& box,
+                         const std::function<void(int, int, int, int, double)>& node)
+{
     const int inner_base = 27 * m.n_layers + 1;
-    for (int i = 0; i <= m.nx; i++)
-        for (int j = 0; j <= m.ny; j++)
-            for (int k = 0; k <= m.nz; k++)
+    for (int i = box.lo[0]; i <= box.hi[0]; i++)
+        for (int j = box.lo[1]; j <= box.hi[1]; j++)
+            for (int k = box.lo[2]; k <= box.hi[2]; k++)
             {
                 Octants o;
                 int blocks[8], count[8], n_blocks = 0;

@@ -29,21 +29,33 @@ const int CELL_OUTSIDE = -2; // an octant beyond a face of the grid
 // The materials of a node's eight cells: a layer index, CELL_BASE or CELL_OUTSIDE.
 typedef std::array<int, 8> Octants;
 
-// Which block owns each cell.
+// A box of grid nodes: lo[a]..hi[a] on axis a (0 x, 1 y, 2 z), both ends included.
+struct NodeBox
+{
+    int lo[3], hi[3];
+};
+
+// Which block owns each cell: of the whole grid, or only of the cells round a box of nodes (what
+// one process of a distributed run needs for the rows of its own nodes).
 class CellOwners
 {
 public:
     // Cells of blocks[b] get owner b, later blocks overwriting earlier ones; corners must lie in
     // the grid (block_inside_grid).
     CellOwners(int nx, int ny, int nz, const std::vector<BlockRecord>& blocks);
+    // The same for the cells that touch a node of box only (box inside the grid); octant_owner
+    // may then be asked about the nodes of box only.
+    CellOwners(int nx, int ny, int nz, const std::vector<BlockRecord>& blocks, const NodeBox& box);
     // Owner (block number) of octant o of node (i, j, k), -1 for a base cell, -2 outside the grid.
     int octant_owner(int i, int j, int k, int o) const;
-    // Cells owned by each block, in block order.
+    // Cells owned by each block, in block order (of the cells held).
     std::vector<long long> cells_per_block() const;
 
 private:
     int nx, ny, nz;
-    std::vector<int> owner; // [ci][cj][ck], ck fastest
+    int c0[3], cn[3];       // the cells held: c0[a]..c0[a]+cn[a]-1 on axis a
+    std::vector<int> owner; // [ci][cj][ck] relative to c0, ck fastest
+    void fill(const std::vector<BlockRecord>& blocks);
 };
 
 // Cell range lo..hi-1 that a block spanning nodes a..b covers along an axis of n intervals.
@@ -92,6 +104,11 @@ inline double cells_power(const int* blocks, const int* count, int n,
 // one block gets exactly density/1, /2, /4 or /8.
 void for_each_node_cells(const TS3D& m, const CellOwners& cells, const std::vector<int>& layer,
                          const std::vector<double>& density, CellArrangements& arr,
+                         const std::function<void(int, int, int, int, double)>& node);
+// The same over the nodes of box only (in the same order), cells holding at least their cells.
+void for_each_node_cells(const TS3D& m, const CellOwners& cells, const std::vector<int>& layer,
+                         const std::vector<double>& density, CellArrangements& arr,
+                         const NodeBox& box,
                          const std::function<void(int, int, int, int, double)>& node);
 
 // ---- the cell rules: a node's row from its cells ----------------------------------------------

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <map>
 #include <vector>
 
 // Which arrangements of a node's cells the layer table describes: a block's cells round one of
@@ -177,4 +179,80 @@ TEST(Cells, LongRunMatchesCellByCellSteadyState)
                                4.0 * (s.T[i][j][k] - s.T_amb);
             }
     EXPECT_NEAR(1.0, out / power, 1e-9);
+}
+
+namespace
+{
+
+// A node's row as its own values: the 8 of its inner row or the 11 of its face row.
+std::vector<double> row_values(TS3D& m, int id, bool face)
+{
+    if (face)
+        return std::vector<double>(m.face_row(id), m.face_row(id) + 11);
+    std::vector<double> table(8 * (27 * (size_t)m.n_layers + 1 + m.cells.inner.size()), 0.0);
+    std::vector<double*> coef(table.size() / 8);
+    for (size_t r = 0; r < coef.size(); r++)
+        coef[r] = table.data() + 8 * r;
+    for (int l = 0; l < m.n_layers; l++)
+        m.Build_layer_rows(m.layers[l], coef.data());
+    m.Build_cell_rows(coef.data());
+    return std::vector<double>(coef[(size_t)id], coef[(size_t)id] + 8);
+}
+
+} // namespace
+
+// A distributed run walks only the nodes of its own box: every box of a split of the grid gives
+// each of its nodes, bit for bit, the row and power the walk of the whole grid gives it, where
+// blocks overlap, meet, touch the faces and cross the boxes' borders.
+TEST(Cells, BoxWalkGivesTheWholeWalksRowsAndPower)
+{
+    TS3D m(7, 6, 5, 1e-3, 25.0);
+    m.Build_BC();
+    std::vector<BlockRecord> blocks = {{"a", 0, 0, 0, 4, 6, 2, "", 0.0, 1},
+                                       {"b", 3, 1, 1, 7, 4, 3, "", 0.0, 2},
+                                       {"c", 2, 2, 5, 5, 5, 5, "", 0.0, 3},
+                                       {"d", 1, 4, 2, 6, 6, 4, "", 0.0, 4}};
+    const std::vector<int> layer = {9, 3, 2, 4};
+    const std::vector<double> density = {1e11, 3e10, 2e11, 7e10};
+    struct Node
+    {
+        std::vector<double> row;
+        double q;
+    };
+    std::map<std::array<int, 3>, Node> whole;
+    std::vector<std::array<int, 4>> ids;
+    m.assign_blocks(blocks, layer, density,
+                    [&](int i, int j, int k, int id, double q)
+                    {
+                        ids.push_back({i, j, k, id});
+                        whole[{i, j, k}].q = q;
+                    });
+    m.Build_face_rows();
+    for (const auto& n : ids)
+        whole[{n[0], n[1], n[2]}].row = row_values(m, n[3], m.type_bc(n[0], n[1], n[2]) != 0);
+
+    const int cut[3][3] = {{0, 3, 7}, {0, 2, 6}, {0, 4, 5}}; // boxes lo..hi along each axis
+    size_t seen = 0;
+    for (int a = 0; a < 2; a++)
+        for (int b = 0; b < 2; b++)
+            for (int c = 0; c < 2; c++)
+            {
+                NodeBox box = {{cut[0][a] + a, cut[1][b] + b, cut[2][c] + c},
+                               {cut[0][a + 1], cut[1][b + 1], cut[2][c + 1]}};
+                std::vector<std::array<int, 4>> got;
+                m.assign_blocks(box, blocks, layer, density,
+                                [&](int i, int j, int k, int id, double q)
+                                {
+                                    got.push_back({i, j, k, id});
+                                    EXPECT_EQ((whole[std::array<int, 3>{i, j, k}].q), q)
+                                        << i << " " << j << " " << k;
+                                });
+                m.Build_face_rows();
+                for (const auto& n : got)
+                    EXPECT_EQ((whole[std::array<int, 3>{n[0], n[1], n[2]}].row),
+                              row_values(m, n[3], m.type_bc(n[0], n[1], n[2]) != 0))
+                        << n[0] << " " << n[1] << " " << n[2];
+                seen += got.size();
+            }
+    EXPECT_EQ(whole.size(), seen);
 }
