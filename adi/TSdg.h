@@ -69,7 +69,7 @@ public:
     // otherwise false with error saying how much they need.
     // Counted per node: the six fields and the sweeps' source term, 52 bytes.
     static bool fits_in_memory(int nx, int ny, int nz, std::string& error);
-    static const size_t bytes_per_node = 6 * sizeof(double) + sizeof(int);
+    static constexpr size_t bytes_per_node = 6 * sizeof(double) + sizeof(int);
     // The same on the built-in model of TS3D(nx, ny, nz, dt, T_amb).
     TSdg(int nx, int ny, int nz, double dt, double T_amb);
     ~TSdg();
