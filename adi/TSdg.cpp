@@ -3,6 +3,7 @@
 
 #include "adi/field_memory.h"
 #include "app/fatal.h"
+#include "model/datafile.h"
 
 #include <cstdio>
 #include <iostream>
@@ -211,8 +212,8 @@ bool TSdg::outputs_inside_grid()
         }
     for (int c = 0; c < n_cuts; c++)
     {
-        int a = (cut_axis[c] | 0x20) - 'x'; // 0, 1, 2 for x, y, z in either case
-        if (a >= 0 && a <= 2 && (cut_index[c] < 0 || cut_index[c] > last[a]))
+        int a = cut_axis_index(cut_axis[c]);
+        if (a >= 0 && (cut_index[c] < 0 || cut_index[c] > last[a]))
         {
             report_error("cut plane " + std::to_string(c + 1) + " (" + cut_file[c] + ") at index " +
                          std::to_string(cut_index[c]) + " lies outside the grid");

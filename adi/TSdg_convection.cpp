@@ -161,8 +161,5 @@ int TSdg::Dauglas_Gunn_Convection()
     out.close();
     if (out.fail())
         failed.insert(failed.begin(), "Calefax_transient.txt");
-
-    for (const std::string& name : failed)
-        report_error(name + ": cannot create or write the result file");
-    return failed.empty() ? 0 : 1;
+    return report_unwritten(failed);
 }

@@ -21,6 +21,13 @@ void report_error(const std::string& message)
     fflush(stderr);
 }
 
+int report_unwritten(const std::vector<std::string>& failed)
+{
+    for (const std::string& name : failed)
+        report_error(name + ": cannot create or write the result file");
+    return failed.empty() ? 0 : 1;
+}
+
 // The error line, then exit status 1.
 void input_error(const char* message)
 {

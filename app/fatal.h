@@ -3,6 +3,7 @@
 #define APP_FATAL_H
 
 #include <string>
+#include <vector>
 
 // Writes message and a newline to standard output ("%s\n"), then ends the process with status 1.
 [[noreturn]] void fatal(const char* message);
@@ -12,6 +13,10 @@
 // rejections back as strings, and the programs (or the documented callers of input_error) report
 // them here.
 void report_error(const std::string& message);
+
+// One error line "NAME: cannot create or write the result file" for each name of failed; returns
+// the exit status of a run whose other work is done: 0 when failed is empty, else 1.
+int report_unwritten(const std::vector<std::string>& failed);
 
 // report_error(message), then ends the process with status 1. For rejected input and unwritable
 // output; message names the file and the place.

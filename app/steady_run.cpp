@@ -77,7 +77,5 @@ int run_steady(TSdg& s, SteadyMode mode, adi::Workload* units)
     std::cout << "The mesh size is:  " << s.nx + 1 << "X" << s.ny + 1 << "X" << s.nz + 1
               << std::endl;
     std::cout << "Done!" << std::endl;
-    for (const std::string& name : failed)
-        report_error(name + ": cannot create or write the result file");
-    return failed.empty() ? 0 : 1;
+    return report_unwritten(failed);
 }

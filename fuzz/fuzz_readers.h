@@ -81,22 +81,7 @@ inline std::string datafile_verdict(const std::string& bytes, std::string* error
         FUZZ_PROMISE(probe[a] >= 0 && probe[a] <= last[a]);
     for (const DataFile::Cut& c : d.cuts)
     {
-        int a = -1;
-        switch (c.axis)
-        {
-        case 'x':
-        case 'X':
-            a = 0;
-            break;
-        case 'y':
-        case 'Y':
-            a = 1;
-            break;
-        case 'z':
-        case 'Z':
-            a = 2;
-            break;
-        }
+        int a = cut_axis_index(c.axis);
         FUZZ_PROMISE(a < 0 || (c.index >= 0 && c.index <= last[a]));
         FUZZ_PROMISE(!c.file.empty());
     }

@@ -236,22 +236,7 @@ bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::str
             return false;
         if (!r.read_int(cut.index, ("index of cut plane " + n).c_str()))
             return false;
-        int a = -1;
-        switch (cut.axis)
-        {
-        case 'x':
-        case 'X':
-            a = 0;
-            break;
-        case 'y':
-        case 'Y':
-            a = 1;
-            break;
-        case 'z':
-        case 'Z':
-            a = 2;
-            break;
-        }
+        int a = cut_axis_index(cut.axis);
         // A plane on another axis is reported by the run and left empty; its index is not used.
         if (a >= 0 && (cut.index < 0 || cut.index > *counts[a]))
             return r.reject(("index of cut plane " + n).c_str(), std::string("must lie in 0..") +

@@ -60,6 +60,13 @@ bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::str
 // rejected as read_text_file (model/text_file.h) words it.
 bool read_data_file(const char* path, DataFile& out, std::string& error);
 
+// Axis of a cut plane's letter: 0, 1, 2 for x, y, z in either case, -1 for any other letter.
+inline int cut_axis_index(char axis)
+{
+    const int a = (axis | 0x20) - 'x';
+    return a >= 0 && a <= 2 ? a : -1;
+}
+
 // Case-insensitive equality of two layer names.
 bool same_name(const char* a, const char* b);
 

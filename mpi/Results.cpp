@@ -1,6 +1,8 @@
 // mpi/Results.cpp: the probe value and the cut planes gathered to rank 0
 #include "mpi/Results.h"
 
+#include "model/datafile.h"
+
 #include <fstream>
 #include <iostream>
 
@@ -45,8 +47,8 @@ void Results::write_cut_planes(Vec u, std::vector<std::string>& failed) const
     for (int c = 0; c < m.n_cuts; c++)
     {
         const char axis = m.cut_axis[c];
-        const int a = (axis | 0x20) - 'x'; // 0, 1, 2 for x, y, z in either case
-        if (a < 0 || a > 2)
+        const int a = cut_axis_index(axis);
+        if (a < 0)
         {
             if (is_root)
             {

@@ -173,9 +173,7 @@ int run_steady(const dist::Operator& op, Vec u, bool root)
                   << std::endl;
         std::cout << "Done!" << std::endl;
     }
-    for (const std::string& name : failed)
-        report_error(name + ": cannot create or write the result file");
-    return failed.empty() ? 0 : 1;
+    return report_unwritten(failed);
 }
 
 int run_transient(const dist::Operator& op, Vec u, int n_steps, bool root)
@@ -229,9 +227,7 @@ int run_transient(const dist::Operator& op, Vec u, int n_steps, bool root)
     out.close();
     if (out.fail())
         failed.insert(failed.begin(), "Calefax_transient.txt");
-    for (const std::string& name : failed)
-        report_error(name + ": cannot create or write the result file");
-    return failed.empty() ? 0 : 1;
+    return report_unwritten(failed);
 }
 
 } // namespace
