@@ -19,7 +19,7 @@ void TS3D::Build_face_rows()
             bool out[2] = {true, true};
             for (int c = 0; c < 8; c++)
                 if (o[c] != CELL_OUTSIDE)
-                    out[c >> (2 - a) & 1] = false;
+                    out[octant_side(c, a)] = false;
             cls[a] = out[0] ? 1 : out[1] ? 2 : 0;
         }
         cell_face_row(*this, o, 9 * cls[0] + 3 * cls[1] + cls[2], &face_coef[11 * (27 + r)]);

@@ -26,6 +26,12 @@ class TS3D;
 const int CELL_BASE = -1;    // a cell of the base material (no block covers it)
 const int CELL_OUTSIDE = -2; // an octant beyond a face of the grid
 
+// Side (0 minus, 1 plus) of octant o along axis a (0 x, 1 y, 2 z).
+inline int octant_side(int o, int a)
+{
+    return (o >> (2 - a)) & 1;
+}
+
 // The materials of a node's eight cells: a layer index, CELL_BASE or CELL_OUTSIDE.
 typedef std::array<int, 8> Octants;
 

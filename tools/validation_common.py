@@ -247,3 +247,46 @@ def block_volume(a, b, spacing):
     for axis in range(3):
         v *= abs(b[axis] - a[axis]) * spacing[axis]
     return v
+
+
+def history_file(path, points, grid):
+    """Writes (step, value) points in the layout of Calefax_transient.txt."""
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\\%dX%dX%d\n" % tuple(n + 1 for n in grid))
+        for step, value in points:
+            f.write("%d      %.9g\n" % (step, value))
+
+
+def chip_faces(grid):
+    """The six face planes: (name, axis, index, file, index of h, line count, values per line)."""
+    nx, ny, nz = grid
+    return [("x-min", "x", 0, "face_x0.txt", 1, nz + 1, ny + 1),
+            ("x-max", "x", nx, "face_x%d.txt" % nx, 0, nz + 1, ny + 1),
+            ("y-min", "y", 0, "face_y0.txt", 3, nz + 1, nx + 1),
+            ("y-max", "y", ny, "face_y%d.txt" % ny, 2, nz + 1, nx + 1),
+            ("z-min", "z", 0, "face_z0.txt", 5, ny + 1, nx + 1),
+            ("z-max", "z", nz, "face_z%d.txt" % nz, 4, ny + 1, nx + 1)]
+
+
+def heat_out(cwd, s):
+    """Per face (name, h, area, mean rise, W) and the total convected out of a finished run."""
+    dx, dy, dz = s["spacing"]
+    nx, ny, nz = s["grid"]
+    # spacing along the columns and along the lines of each kind of plane
+    along = {"x": (dy, dz), "y": (dx, dz), "z": (dx, dy)}
+    faces, total = [], 0.0
+    for name, axis, _, fname, hi, lines, cols in chip_faces(s["grid"]):
+        plane = read_plane(os.path.join(cwd, fname), lines, cols)
+        dc, dl = along[axis]
+        flux, area = 0.0, 0.0
+        for b, row in enumerate(plane):
+            wl = 0.5 if b in (0, lines - 1) else 1.0
+            for a, (_, t) in enumerate(row):
+                wc = 0.5 if a in (0, cols - 1) else 1.0
+                share = (wc * dc) * (wl * dl)
+                area += share
+                flux += share * (t - s["T_amb"])
+        watts = s["h"][hi] * flux
+        faces.append((name, s["h"][hi], area, flux / area, watts))
+        total += watts
+    return faces, total
