@@ -6,34 +6,14 @@
 # cores and a cache, a metal layer on top, convection on every face. CALEFAX defaults to
 # build/Calefax; the files are made in a scratch folder.
 set -euo pipefail
+. "$(dirname "$0")/layered_chip.sh"
 calefax=$(realpath "${1:-build/Calefax}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 n=140
 steps=200
 cd "$work"
-{
-    echo "$steps"
-    echo "$n $n 49"
-    echo "1e-5 1e-5 1e-5"
-    echo "1e-4"
-    echo "25.0"
-    echo "1e3 1e3 1e3 1e3 1e4 1e4"
-    echo "SI 131 2329 700"
-    echo "POLY 30 2330 700"
-    echo "ACTIVE 150 2400 800"
-    echo "OXIDE 1.4 2200 730"
-    echo "M1 120 4500 560"
-    echo "M2 120 4500 560"
-    echo "M3 120 4500 560"
-    echo "M4 120 4500 560"
-    echo "AL 237 2700 900"
-    echo "CU 398 8960 385"
-    echo "SI"
-    echo "70 70 40"
-    echo "1"
-    echo "z 40 plane.txt"
-} > chip.dat
+layered_chip_dat "$n" "$steps" > chip.dat
 {
     echo "active 0 0 40 $n $n 45 ACTIVE 1e8"
     for c in 0 1 2 3; do
