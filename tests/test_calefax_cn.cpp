@@ -38,9 +38,10 @@ TEST(CalefaxCn, RefusedArguments)
     }
 }
 
-// A run with convection writes one probe temperature per step to its own file; an empty block
-// file is warned about.
-TEST(CalefaxCn, ConvectionRunWritesItsFile)
+// A convective run writes one probe temperature per step to its own file (an empty block file is
+// warned about). On the chip of a data file with its blocks it follows the ADI run of the same
+// files: both are second order in time, so their probe histories agree closely.
+TEST(CalefaxCn, ConvectionRunsFollowTheAdiRun)
 {
     ScratchDir dir;
     write_file("TSinput.txt", "");
@@ -49,18 +50,11 @@ TEST(CalefaxCn, ConvectionRunWritesItsFile)
     EXPECT_NE(std::string::npos, r.err.find("warning: TSinput.txt: no block")) << r.err;
     std::string t = read_file("Crank_Nicolson_Conv.txt");
     EXPECT_EQ(2, std::count(t.begin() + t.find("(1, 1, 1):\n") + 11, t.end(), '\n')) << t;
-}
-
-// On the chip of a data file with its blocks, the convective run follows the ADI run of the
-// same files: both are second order in time, so their probe histories agree closely.
-TEST(CalefaxCn, DataFileChipFollowsTheAdiRun)
-{
-    ScratchDir dir;
     write_file("c.dat", "60\n6 5 4\n1e-4 1e-4 5e-5\n1e-4\n40\n10 20 30 40 1e4 2e3\n"
                         "SI 131 2329 700\nCU 398 8960 385\nA 1 1 1\nB 1 1 1\nC 1 1 1\n"
                         "D 1 1 1\nE 1 1 1\nF 1 1 1\nG 1 1 1\nH 1 1 1\nSI\n3 2 3\n0\n");
     write_file("c.in", "hot 1 1 2 4 3 3 CU 2e10\nside 0 2 0 2 5 2 SI 1e10\n");
-    Outcome r = run_command(exe + " --data c.dat --blocks c.in 2 --convection");
+    r = run_command(exe + " --data c.dat --blocks c.in 2 --convection");
     ASSERT_EQ(0, r.status) << r.err;
     std::string cn = read_file("Crank_Nicolson_Conv.txt");
     ASSERT_EQ(0, run_command(std::string(CALEFAX_EXE) + " c.dat c.in").status);
