@@ -96,37 +96,30 @@ inline double node_row(TSdg& s, int sweep, int i, int j, int k, double tau, doub
 }
 
 // One time step of the convection run on s, line by line with TSdg::Thomas; s must have its
-// coefficients built (Build_DG_C for every layer, Build_BC).
+// coefficients built (Build_DG_C for every layer, Build_BC). Lines are independent: their order
+// is free.
 inline void step(TSdg& s)
 {
     double tau = (s.rho * s.cp * pow(s.dx, 2.0)) / (s.k * s.dt);
-    for (int k = 0; k <= s.nz; k++)
-        for (int j = 0; j <= s.ny; j++)
-        {
-            for (int i = 0; i <= s.nx; i++)
-                s.rhs_x[i] = node_row(s, 0, i, j, k, tau, s.tri_x[i]);
-            s.Thomas(s.tri_x, s.rhs_x, s.nx + 1);
-            for (int i = 0; i <= s.nx; i++)
-                s.T1[i][j][k] = s.rhs_x[i];
-        }
-    for (int k = 0; k <= s.nz; k++)
-        for (int i = 0; i <= s.nx; i++)
-        {
-            for (int j = 0; j <= s.ny; j++)
-                s.rhs_y[j] = node_row(s, 1, i, j, k, tau, s.tri_y[j]);
-            s.Thomas(s.tri_y, s.rhs_y, s.ny + 1);
-            for (int j = 0; j <= s.ny; j++)
-                s.T2[i][j][k] = s.rhs_y[j];
-        }
-    for (int j = 0; j <= s.ny; j++)
-        for (int i = 0; i <= s.nx; i++)
-        {
-            for (int k = 0; k <= s.nz; k++)
-                s.rhs_z[k] = node_row(s, 2, i, j, k, tau, s.tri_z[k]);
-            s.Thomas(s.tri_z, s.rhs_z, s.nz + 1);
-            for (int k = 0; k <= s.nz; k++)
-                s.T3[i][j][k] = s.rhs_z[k];
-        }
+    const int last[3] = {s.nx, s.ny, s.nz};
+    double** tri[3] = {s.tri_x, s.tri_y, s.tri_z};
+    double* rhs[3] = {s.rhs_x, s.rhs_y, s.rhs_z};
+    double*** out[3] = {s.T1, s.T2, s.T3};
+    for (int a = 0; a < 3; a++) // sweep a: one tridiagonal solve per line along axis a
+    {
+        const int b = a == 0 ? 1 : 0, c = a == 2 ? 1 : 2;
+        int at[3];
+        for (at[b] = 0; at[b] <= last[b]; at[b]++)
+            for (at[c] = 0; at[c] <= last[c]; at[c]++)
+            {
+                int& m = at[a];
+                for (m = 0; m <= last[a]; m++)
+                    rhs[a][m] = node_row(s, a, at[0], at[1], at[2], tau, tri[a][m]);
+                s.Thomas(tri[a], rhs[a], last[a] + 1);
+                for (m = 0; m <= last[a]; m++)
+                    out[a][at[0]][at[1]][at[2]] = rhs[a][m];
+            }
+    }
     for (int i = 0; i <= s.nx; i++)
         for (int j = 0; j <= s.ny; j++)
             for (int k = 0; k <= s.nz; k++)

@@ -1,6 +1,4 @@
 // tests/test_adi_run.cpp: the transient ADI run with convection: steady states and outputs
-#include "adi/TSdg.h"
-#include "scratch.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
@@ -14,34 +12,12 @@ static std::unique_ptr<TSdg> steady(const char* grid, const char* d, const char*
     t.grid = grid;
     t.spacing = d;
     t.h = h;
-    write_file("chip.dat", t.text());
-    write_file("chip.in", std::string("all 0 0 0 ") + grid + " SI " + q + "\n");
-    std::unique_ptr<TSdg> s(new TSdg("chip.dat"));
-    s->read_geometry("chip.in");
+    std::unique_ptr<TSdg> s = read_model(t, std::string("all 0 0 0 ") + grid + " SI " + q + "\n");
     s->n_steps = 20;
     CoutCapture quiet;
     for (s->dt = 1e-8; s->dt < 1e3; s->dt *= 2)
         s->Dauglas_Gunn_Convection();
     return s;
-}
-
-// Heat convected out through every face node: the h of its face (max face first) times the node's
-// share of the face area (half a spacing at either end of an axis) times (T - T_amb).
-static double convected(const TSdg& s)
-{
-    auto w = [](int i, int n, double d) { return (i == 0 || i == n) ? d / 2 : d; };
-    double total = 0.0;
-    for (int i = 0; i <= s.nx; i++)
-        for (int j = 0; j <= s.ny; j++)
-            for (int k = 0; k <= s.nz; k++)
-            {
-                double hx = s.h[0] * (i == s.nx) + s.h[1] * (i == 0);
-                double hy = s.h[2] * (j == s.ny) + s.h[3] * (j == 0);
-                double hz = s.h[4] * (k == s.nz) + s.h[5] * (k == 0);
-                double wx = w(i, s.nx, s.dx), wy = w(j, s.ny, s.dy), wz = w(k, s.nz, s.dz);
-                total += (hx * wy * wz + hy * wx * wz + hz * wx * wy) * (s.T[i][j][k] - s.T_amb);
-            }
-    return total;
 }
 
 // Cut planes: x and Y planes give a line per k, z planes a line per j, each value tab-terminated;
@@ -86,7 +62,7 @@ TEST(ConvectionRun, SteadyStatesMatchReferences)
             for (int kk = 0; kk <= 8; kk++)
                 EXPECT_NEAR(want(kk * 1e-4), s->T[i][j][kk], 1e-7) << i << " " << j << " " << kk;
     s = steady("4 5 3", "2e-4 1e-4 5e-5", "1e3 2e3 3e3 4e3 5e3 6e3", "2e9");
-    EXPECT_NEAR(1.0, convected(*s) / (2e9 * (4 * 2e-4) * (5 * 1e-4) * (3 * 5e-5)), 1e-6);
+    EXPECT_NEAR(1.0, heat_out(*s) / (2e9 * (4 * 2e-4) * (5 * 1e-4) * (3 * 5e-5)), 1e-6);
     std::ostringstream probe;
     probe << "20      " << s->T[2][2][2];
     std::vector<std::string> lines = text_lines(read_file("Calefax_transient.txt"));

@@ -1,8 +1,6 @@
 // tests/test_cells.cpp: the cell rules against an assembly of the steady equations cell by cell
-#include "adi/TSdg.h"
 #include "adi/TSdg_sweeps.h"
 #include "model/cells.h"
-#include "scratch.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
@@ -41,25 +39,25 @@ namespace
 // Steady state of the model of s, assembled cell by cell without the cell rules: every cell adds
 // to the eight nodes at its corners its conductances along its twelve edges (k * quarter face /
 // length), its power (q V / 8 each) and, on a face of the grid, h times a quarter of its face.
-// The block owning each cell is given by owner (cells ck fastest); solved densely.
+// Each cell's layer (CELL_BASE: the base) and power density are given, cells ck fastest; solved
+// densely.
 std::vector<double> reference_steady(const TSdg& s, const std::vector<int>& layer_of_cell,
                                      const std::vector<double>& q_of_cell)
 {
-    const int nx = s.nx, ny = s.ny, nz = s.nz;
-    const int n = (nx + 1) * (ny + 1) * (nz + 1);
-    auto node = [&](int i, int j, int k) { return (i * (ny + 1) + j) * (nz + 1) + k; };
-    std::vector<double> A((size_t)n * n, 0.0), b(n, 0.0);
+    const int last[3] = {s.nx, s.ny, s.nz}, n = s.n_nodes;
     const double d[3] = {s.dx, s.dy, s.dz};
-    for (int ci = 0; ci < nx; ci++)
-        for (int cj = 0; cj < ny; cj++)
-            for (int ck = 0; ck < nz; ck++)
+    auto node = [&](const int* v) { return (v[0] * (s.ny + 1) + v[1]) * (s.nz + 1) + v[2]; };
+    std::vector<double> M((size_t)n * n, 0.0), b(n, 0.0);
+    auto A = [&](int r, int q) -> double& { return M[(size_t)r * n + q]; };
+    for (int ci = 0, c = 0; ci < s.nx; ci++)
+        for (int cj = 0; cj < s.ny; cj++)
+            for (int ck = 0; ck < s.nz; ck++, c++)
             {
-                int c = (ci * ny + cj) * nz + ck, L = layer_of_cell[c];
+                int L = layer_of_cell[c];
                 double kc = L < 0 ? s.k : s.layers[L].k;
                 for (int o = 0; o < 8; o++)
                 {
-                    int v[3] = {ci + (o >> 2 & 1), cj + (o >> 1 & 1), ck + (o & 1)};
-                    int p = node(v[0], v[1], v[2]);
+                    int v[3] = {ci + (o >> 2 & 1), cj + (o >> 1 & 1), ck + (o & 1)}, p = node(v);
                     b[p] += q_of_cell[c] * s.dx * s.dy * s.dz / 8.0;
                     for (int a = 0; a < 3; a++)
                     {
@@ -67,15 +65,13 @@ std::vector<double> reference_steady(const TSdg& s, const std::vector<int>& laye
                         // the edge along a from this corner to the cell's other corner
                         int w[3] = {v[0], v[1], v[2]};
                         w[a] += (o >> (2 - a) & 1) ? -1 : 1;
-                        double g = kc * quarter / d[a];
-                        A[(size_t)p * n + p] += g;
-                        A[(size_t)p * n + node(w[0], w[1], w[2])] -= g;
+                        A(p, p) += kc * quarter / d[a];
+                        A(p, node(w)) -= kc * quarter / d[a];
                         // convection through the face of the grid the corner lies on along a
-                        int last[3] = {nx, ny, nz};
                         if (v[a] == 0 || v[a] == last[a])
                         {
                             double h = s.h[2 * a + (v[a] == 0)];
-                            A[(size_t)p * n + p] += h * quarter;
+                            A(p, p) += h * quarter;
                             b[p] += h * quarter * s.T_amb;
                         }
                     }
@@ -84,20 +80,17 @@ std::vector<double> reference_steady(const TSdg& s, const std::vector<int>& laye
     for (int c = 0; c < n; c++) // Gaussian elimination, the matrix is symmetric positive definite
         for (int r = c + 1; r < n; r++)
         {
-            double f = A[(size_t)r * n + c] / A[(size_t)c * n + c];
-            if (f == 0.0)
-                continue;
+            double f = A(r, c) / A(c, c);
             for (int q = c; q < n; q++)
-                A[(size_t)r * n + q] -= f * A[(size_t)c * n + q];
+                A(r, q) -= f * A(c, q);
             b[r] -= f * b[c];
         }
     std::vector<double> T(n);
     for (int r = n - 1; r >= 0; r--)
     {
-        double sum = b[r];
         for (int q = r + 1; q < n; q++)
-            sum -= A[(size_t)r * n + q] * T[q];
-        T[r] = sum / A[(size_t)r * n + r];
+            b[r] -= A(r, q) * T[q];
+        T[r] = b[r] / A(r, r);
     }
     return T;
 }
@@ -115,29 +108,22 @@ TEST(Cells, LongRunMatchesCellByCellSteadyState)
     t.spacing = "1e-4 2e-4 5e-5";
     t.dt = "2e-3";
     t.h = "1e3 2e4 3e3 4e4 5e5 6e3";
-    write_file("chip.dat", t.text());
-    TSdg s("chip.dat");
-    const char* blocks = "a 0 0 0 3 5 2 CU 1e11\n"     // on four faces
-                         "b 3 0 0 6 3 2 OXIDE 2e11\n"  // touches a, on faces
-                         "c 2 2 1 5 4 3 ACTIVE 5e10\n" // overlaps a and b: three materials meet
-                         "d 1 1 4 5 4 4 M1 3e11\n";    // zero thickness at the top plane
-    std::istringstream in(blocks);
-    std::string error;
-    CoutCapture quiet;
-    ASSERT_TRUE(s.read_geometry(in, "chip.in", error)) << error;
-
-    // the cells each block owns, later blocks winning, as the reference sees them
-    std::vector<int> layer(6 * 5 * 4, CELL_BASE);
-    std::vector<double> q(layer.size(), 0.0);
     struct
     {
+        const char* line; // the block as the input file states it
         int i0, i1, j0, j1, k0, k1, L;
         double q;
-    } own[] = {{0, 3, 0, 5, 0, 2, 9, 1e11},
-               {3, 6, 0, 3, 0, 2, 3, 2e11},
-               {2, 5, 2, 4, 1, 3, 2, 5e10},
-               {1, 5, 1, 4, 3, 4, 4, 3e11}};
+    } own[] = {{"a 0 0 0 3 5 2 CU 1e11\n", 0, 3, 0, 5, 0, 2, 9, 1e11},     // on four faces
+               {"b 3 0 0 6 3 2 OXIDE 2e11\n", 3, 6, 0, 3, 0, 2, 3, 2e11},  // touches a, on faces
+               {"c 2 2 1 5 4 3 ACTIVE 5e10\n", 2, 5, 2, 4, 1, 3, 2, 5e10}, // three materials meet
+               {"d 1 1 4 5 4 4 M1 3e11\n", 1, 5, 1, 4, 3, 4, 4, 3e11}};    // zero thickness at top
+    // the cells each block owns, later blocks winning, as the reference sees them
+    std::string blocks;
+    std::vector<int> layer(6 * 5 * 4, CELL_BASE);
+    std::vector<double> q(layer.size(), 0.0);
     for (const auto& o : own)
+    {
+        blocks += o.line;
         for (int i = o.i0; i < o.i1; i++)
             for (int j = o.j0; j < o.j1; j++)
                 for (int k = o.k0; k < o.k1; k++)
@@ -145,40 +131,30 @@ TEST(Cells, LongRunMatchesCellByCellSteadyState)
                     layer[(i * 5 + j) * 4 + k] = o.L;
                     q[(i * 5 + j) * 4 + k] = o.q;
                 }
-    std::vector<double> want = reference_steady(s, layer, q);
+    }
+    CoutCapture quiet;
+    std::unique_ptr<TSdg> s = read_model(t, blocks);
+    std::vector<double> want = reference_steady(*s, layer, q);
 
-    for (int l = 0; l < s.n_layers; l++)
-        s.Build_DG_C(s.layers[l]);
-    s.Build_cell_rows(s.coef);
-    s.Build_BC();
-    s.Build_face_rows();
-    double tau = (s.rho * s.cp * pow(s.dx, 2.0)) / (s.k * s.dt);
-    adi::Sweeps sweeps(s);
+    for (int l = 0; l < s->n_layers; l++)
+        s->Build_DG_C(s->layers[l]);
+    s->Build_cell_rows(s->coef);
+    s->Build_BC();
+    s->Build_face_rows();
+    double tau = (s->rho * s->cp * pow(s->dx, 2.0)) / (s->k * s->dt);
+    adi::Sweeps sweeps(*s);
     for (int step = 0; step < 4000; step++)
         sweeps.step(tau);
-    double worst = 0.0, out = 0.0;
-    const double* T = s.T[0][0];
+    double worst = 0.0;
     for (size_t p = 0; p < want.size(); p++)
-        worst = std::max(worst, std::fabs(T[p] - want[p]) / std::fabs(want[p] - s.T_amb + 1e-300));
+        worst = std::max(worst, std::fabs(s->T[0][0][p] - want[p]) /
+                                    std::fabs(want[p] - s->T_amb + 1e-300));
     EXPECT_LT(worst, 1e-8);
-    // heat out through the faces of the reference field against the cells' power
+    // heat out through the faces against the cells' power
     double power = 0.0;
-    for (size_t c = 0; c < q.size(); c++)
-        power += q[c] * s.dx * s.dy * s.dz;
-    for (int i = 0; i <= s.nx; i++)
-        for (int j = 0; j <= s.ny; j++)
-            for (int k = 0; k <= s.nz; k++)
-            {
-                const int at[3] = {i, j, k}, last[3] = {s.nx, s.ny, s.nz};
-                const double d[3] = {s.dx, s.dy, s.dz};
-                double cells = (i > 0 && i < s.nx ? 2 : 1) * (j > 0 && j < s.ny ? 2 : 1) *
-                               (k > 0 && k < s.nz ? 2 : 1);
-                for (int a = 0; a < 3; a++)
-                    if (at[a] == 0 || at[a] == last[a])
-                        out += s.h[2 * a + (at[a] == 0)] * cells * d[(a + 1) % 3] * d[(a + 2) % 3] /
-                               4.0 * (s.T[i][j][k] - s.T_amb);
-            }
-    EXPECT_NEAR(1.0, out / power, 1e-9);
+    for (double qc : q)
+        power += qc * s->dx * s->dy * s->dz;
+    EXPECT_NEAR(1.0, heat_out(*s) / power, 1e-9);
 }
 
 namespace
@@ -214,23 +190,24 @@ TEST(Cells, BoxWalkGivesTheWholeWalksRowsAndPower)
                                        {"d", 1, 4, 2, 6, 6, 4, "", 0.0, 4}};
     const std::vector<int> layer = {9, 3, 2, 4};
     const std::vector<double> density = {1e11, 3e10, 2e11, 7e10};
-    struct Node
+    // a walk's nodes, each with its power and its row once the walk is over
+    typedef std::map<std::array<int, 3>, std::pair<double, std::vector<double>>> Walk;
+    std::map<std::array<int, 3>, int> id_of;
+    Walk whole, part, *into = &whole;
+    auto visit = [&](int i, int j, int k, int id, double q)
     {
-        std::vector<double> row;
-        double q;
+        id_of[{i, j, k}] = id;
+        (*into)[{i, j, k}].first = q;
     };
-    std::map<std::array<int, 3>, Node> whole;
-    std::vector<std::array<int, 4>> ids;
-    m.assign_blocks(blocks, layer, density,
-                    [&](int i, int j, int k, int id, double q)
-                    {
-                        ids.push_back({i, j, k, id});
-                        whole[{i, j, k}].q = q;
-                    });
-    m.Build_face_rows();
-    for (const auto& n : ids)
-        whole[{n[0], n[1], n[2]}].row = row_values(m, n[3], m.type_bc(n[0], n[1], n[2]) != 0);
-
+    auto read_rows = [&]()
+    {
+        m.Build_face_rows();
+        for (auto& n : *into)
+            n.second.second =
+                row_values(m, id_of[n.first], m.type_bc(n.first[0], n.first[1], n.first[2]) != 0);
+    };
+    m.assign_blocks(blocks, layer, density, visit);
+    read_rows();
     const int cut[3][3] = {{0, 3, 7}, {0, 2, 6}, {0, 4, 5}}; // boxes lo..hi along each axis
     size_t seen = 0;
     for (int a = 0; a < 2; a++)
@@ -239,20 +216,14 @@ TEST(Cells, BoxWalkGivesTheWholeWalksRowsAndPower)
             {
                 NodeBox box = {{cut[0][a] + a, cut[1][b] + b, cut[2][c] + c},
                                {cut[0][a + 1], cut[1][b + 1], cut[2][c + 1]}};
-                std::vector<std::array<int, 4>> got;
-                m.assign_blocks(box, blocks, layer, density,
-                                [&](int i, int j, int k, int id, double q)
-                                {
-                                    got.push_back({i, j, k, id});
-                                    EXPECT_EQ((whole[std::array<int, 3>{i, j, k}].q), q)
-                                        << i << " " << j << " " << k;
-                                });
-                m.Build_face_rows();
-                for (const auto& n : got)
-                    EXPECT_EQ((whole[std::array<int, 3>{n[0], n[1], n[2]}].row),
-                              row_values(m, n[3], m.type_bc(n[0], n[1], n[2]) != 0))
-                        << n[0] << " " << n[1] << " " << n[2];
-                seen += got.size();
+                part.clear();
+                into = &part;
+                m.assign_blocks(box, blocks, layer, density, visit);
+                read_rows();
+                for (const auto& n : part)
+                    EXPECT_EQ(whole[n.first], n.second)
+                        << n.first[0] << " " << n.first[1] << " " << n.first[2];
+                seen += part.size();
             }
     EXPECT_EQ(whole.size(), seen);
 }

@@ -1,10 +1,11 @@
 // tests/test_cli_steady.cpp: the Calefax command's --steady and --from-steady
-#include "scratch.h"
+#include "test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -29,12 +30,13 @@ TEST(CliSteady, ResultsAndFromSteady)
     t.steps = "3";
     t.probe = "3 2 3";
     t.cuts = "2 z 3 top.txt x 2 side.txt";
-    write_file("chip.dat", t.text());
-    write_file("chip.in", "a 0 0 0 3 5 2 ACTIVE 4e11\nb 3 0 0 6 5 2 CU 0\n");
+    write_model(t, "a 0 0 0 3 5 2 ACTIVE 4e11\nb 3 0 0 6 5 2 CU 0\n");
     Outcome r = run_command(exe + " chip.dat chip.in");
     ASSERT_EQ(0, r.status) << r.err;
-    const std::string transient = read_file("Calefax_transient.txt"), top = read_file("top.txt"),
-                      side = read_file("side.txt");
+    const std::string transient = read_file("Calefax_transient.txt");
+    std::map<std::string, std::string> planes = {{"top.txt", ""}, {"side.txt", ""}};
+    for (auto& f : planes)
+        f.second = read_file(f.first);
     write_file("Calefax_transient.txt", "earlier result\n");
     r = run_command(exe + " --steady chip.dat chip.in");
     ASSERT_EQ(0, r.status) << r.err;
@@ -49,15 +51,14 @@ TEST(CliSteady, ResultsAndFromSteady)
     EXPECT_EQ(transient.substr(0, transient.find('\n') + 1) + "", steady.substr(0, 7));
     EXPECT_EQ(2, std::count(steady.begin(), steady.end(), '\n'));
     // same layout as the transient run's planes: rows and tab-ended values
-    for (const auto& f : {std::make_pair(top, std::string("top.txt")),
-                          std::make_pair(side, std::string("side.txt"))})
-    {
-        std::string now = read_file(f.second);
-        EXPECT_EQ(std::count(f.first.begin(), f.first.end(), '\n'),
-                  std::count(now.begin(), now.end(), '\n'));
-        EXPECT_EQ(std::count(f.first.begin(), f.first.end(), '\t'),
-                  std::count(now.begin(), now.end(), '\t'));
-    }
+    for (const auto& f : planes)
+        for (char c : {'\n', '\t'})
+        {
+            std::string now = read_file(f.first);
+            EXPECT_EQ(std::count(f.second.begin(), f.second.end(), c),
+                      std::count(now.begin(), now.end(), c))
+                << f.first;
+        }
     const double probe = last_value(steady);
     EXPECT_GT(probe, 26.0);
     EXPECT_LT(last_value(transient), probe);
@@ -77,14 +78,12 @@ TEST(CliSteady, HelpRefusalAndUnwritable)
 {
     ScratchDir dir;
     Outcome r = run_command(exe + " --help");
-    EXPECT_EQ(0, r.status);
-    for (const char* o : {"--steady", "--from-steady"})
-        EXPECT_NE(std::string::npos, r.out.find(o)) << o;
+    for (const char* o : {" --steady", "--from-steady"})
+        EXPECT_NE(std::string::npos, r.out.find(o)) << r.out;
     DataText t;
     t.h = "0 0 0 0 0 0";
     t.cuts = "1 z 2 mid.txt";
-    write_file("chip.dat", t.text());
-    write_file("chip.in", "hot 1 1 1 3 3 3 ACTIVE 1e9\n");
+    write_model(t, "hot 1 1 1 3 3 3 ACTIVE 1e9\n");
     for (const char* mode : {" --steady", " --from-steady"})
     {
         write_file("Calefax_steady.txt", "earlier result\n");
@@ -117,9 +116,7 @@ TEST(CliSteady, WithPowerTrace)
     t.grid = "6 5 4";
     t.steps = "4";
     t.probe = "3 2 3";
-    write_file("chip.dat", t.text());
-    write_file("chip.in",
-               "core 0 0 0 3 5 2 ACTIVE 0\ncache 3 0 0 6 5 2 CU 0\ncore 1 1 3 2 2 4 SI 0\n");
+    write_model(t, "core 0 0 0 3 5 2 ACTIVE 0\ncache 3 0 0 6 5 2 CU 0\ncore 1 1 3 2 2 4 SI 0\n");
     write_file("two.ptrace", "core cache\n1.0 0.5\n3.0 1.5\n");
     write_file("mean.ptrace", "core cache\n2.0 1.0\n");
     std::string result[2];
@@ -137,15 +134,14 @@ TEST(CliSteady, WithPowerTrace)
     Outcome r = run_command(exe + " chip.dat chip.in --from-steady --power one.ptrace");
     ASSERT_EQ(0, r.status) << r.err;
     std::istringstream history(read_file("Calefax_transient.txt"));
-    std::string line;
-    std::getline(history, line);
-    int step;
+    std::string mesh;
+    int step, lines = 0;
     double T, first = NAN;
-    while (history >> step >> T)
+    for (std::getline(history, mesh); history >> step >> T; lines++)
     {
-        if (std::isnan(first))
-            first = T;
+        first = std::isnan(first) ? T : first;
         EXPECT_NEAR(first, T, 1e-9 * first) << step;
     }
+    EXPECT_EQ(4, lines); // one per step
     EXPECT_GT(first, 25.1);
 }

@@ -2,6 +2,8 @@
 #ifndef TESTS_TEST_UTIL_H
 #define TESTS_TEST_UTIL_H
 
+#include "adi/TSdg.h"
+#include "scratch.h"
 #include "sparse/SSMat.h"
 #include "sparse/mmd.h"
 
@@ -179,19 +181,10 @@ inline std::string sorted_state_error(SSMat* A)
 inline SSMat* grid_matrix(int nx, int ny, int nz, double diag)
 {
     SSMat* A = new SSMat(nx * ny * nz);
-    for (int z = 0; z < nz; z++)
-        for (int y = 0; y < ny; y++)
-            for (int x = 0; x < nx; x++)
-            {
-                int p = x + nx * (y + ny * z);
-                A->insertEntry(p, p, diag);
-                if (x + 1 < nx)
-                    A->insertEntry(p, p + 1, -1.0);
-                if (y + 1 < ny)
-                    A->insertEntry(p, p + nx, -1.0);
-                if (z + 1 < nz)
-                    A->insertEntry(p, p + nx * ny, -1.0);
-            }
+    for (int p = 0; p < A->n; p++)
+        A->insertEntry(p, p, diag);
+    for (const std::pair<int, int>& e : grid_edges(nx, ny, nz))
+        A->insertEntry(e.first - 1, e.second - 1, -1.0);
     A->sort();
     return A;
 }
@@ -204,13 +197,15 @@ struct UpperEntry
     double v; // value
 };
 
-// Sorted n x n matrix holding the given entries (distinct (i, j), i <= j), owned by the caller.
-inline std::unique_ptr<SSMat> sorted_matrix(int n, const std::vector<UpperEntry>& entries)
+// n x n matrix of the given entries (distinct (i, j), i <= j) inserted in order, sorted or not.
+inline std::unique_ptr<SSMat> sorted_matrix(int n, const std::vector<UpperEntry>& entries,
+                                            bool sort = true)
 {
     std::unique_ptr<SSMat> A(new SSMat(n));
     for (const UpperEntry& e : entries)
         A->insertEntry(e.i, e.j, e.v);
-    A->sort();
+    if (sort)
+        A->sort();
     return A;
 }
 
@@ -234,10 +229,50 @@ inline std::unique_ptr<SSMat> random_spd(int n, double density, double scale, st
     for (int i = 0; i < n; i++)
         entries.push_back({i, i, scale * diag[i]});
     std::shuffle(entries.begin(), entries.end(), *gen);
-    std::unique_ptr<SSMat> A(new SSMat(n));
-    for (const UpperEntry& e : entries)
-        A->insertEntry(e.i, e.j, e.v);
-    return A;
+    return sorted_matrix(n, entries, false);
+}
+
+// ---- ADI model from files ---------------------------------------------------------------------
+
+// Writes chip.dat from t and chip.in holding blocks in the working directory.
+inline void write_model(const DataText& t, const std::string& blocks)
+{
+    write_file("chip.dat", t.text());
+    write_file("chip.in", blocks);
+}
+
+// The model of write_model(t, blocks), its geometry read.
+inline std::unique_ptr<TSdg> read_model(const DataText& t, const std::string& blocks)
+{
+    write_model(t, blocks);
+    std::unique_ptr<TSdg> s(new TSdg("chip.dat"));
+    s->read_geometry("chip.in");
+    return s;
+}
+
+// The temperatures of s, node (i, j, k) at (i (ny + 1) + j) (nz + 1) + k.
+inline std::vector<double> field(const TSdg& s)
+{
+    return std::vector<double>(s.T[0][0], s.T[0][0] + s.n_nodes);
+}
+
+// Heat convected out through every face node of s, W: the h of its face (max face first) times
+// the node's share of the face area (half a spacing at either end of an axis) times (T - T_amb).
+inline double heat_out(const TSdg& s)
+{
+    auto w = [](int i, int n, double d) { return (i == 0 || i == n) ? d / 2 : d; };
+    double total = 0.0;
+    for (int i = 0; i <= s.nx; i++)
+        for (int j = 0; j <= s.ny; j++)
+            for (int k = 0; k <= s.nz; k++)
+            {
+                double hx = s.h[0] * (i == s.nx) + s.h[1] * (i == 0);
+                double hy = s.h[2] * (j == s.ny) + s.h[3] * (j == 0);
+                double hz = s.h[4] * (k == s.nz) + s.h[5] * (k == 0);
+                double wx = w(i, s.nx, s.dx), wy = w(j, s.ny, s.dy), wz = w(k, s.nz, s.dz);
+                total += (hx * wy * wz + hy * wx * wz + hz * wx * wy) * (s.T[i][j][k] - s.T_amb);
+            }
+    return total;
 }
 
 // ---- Crank-Nicolson solver ---------------------------------------------------------------------
