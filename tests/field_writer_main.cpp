@@ -1,5 +1,4 @@
-// tests/field_writer_main.cpp: writes a known field to the files named on the command line, for
-// the Python test of the field files (tests/test_field.py)
+// tests/field_writer_main.cpp: writes a known field for tests/test_field.py
 #include "model/field_io.h"
 
 #include <cstdio>
@@ -13,17 +12,8 @@
 int main(int argc, char** argv)
 {
     if (argc < 8)
-    {
-        fprintf(stderr, "usage: field_writer NX NY NZ DX DY DZ PATH...\n");
         return 2;
-    }
     int nx = atoi(argv[1]), ny = atoi(argv[2]), nz = atoi(argv[3]);
-    double dx = atof(argv[4]), dy = atof(argv[5]), dz = atof(argv[6]);
-    if (nx < 0 || ny < 0 || nz < 0 || nx > 1000 || ny > 1000 || nz > 1000)
-    {
-        fprintf(stderr, "field_writer: grid sizes 0 to 1000\n");
-        return 2;
-    }
     std::vector<double> field(size_t(nx + 1) * (ny + 1) * (nz + 1));
     for (int i = 0; i <= nx; i++)
         for (int j = 0; j <= ny; j++)
@@ -32,9 +22,10 @@ int main(int argc, char** argv)
     for (int a = 7; a < argc; a++)
     {
         std::string error;
-        if (!write_field(argv[a], field.data(), nx, ny, nz, dx, dy, dz, error))
+        if (!write_field(argv[a], field.data(), nx, ny, nz, atof(argv[4]), atof(argv[5]),
+                         atof(argv[6]), error))
         {
-            fprintf(stderr, "Calefax: error: %s\n", error.c_str());
+            fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
     }

@@ -3,8 +3,7 @@
 #include "model/field_io.h"
 #include "scratch.h"
 
-#include <cstdint>
-#include <cstring>
+#include <cstdlib>
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <set>
@@ -12,17 +11,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
-
-// A 3 x 4 x 5-node field (nx, ny, nz = 2, 3, 4) of distinct values that need every digit.
-static std::vector<double> small_field()
-{
-    std::vector<double> f(3 * 4 * 5);
-    for (int i = 0; i <= 2; i++)
-        for (int j = 0; j <= 3; j++)
-            for (int k = 0; k <= 4; k++)
-                f[(i * 4 + j) * 5 + k] = (100.0 * i + 10.0 * j + k) / 7.0;
-    return f;
-}
 
 // Names in the working directory other than . and .. and the run_command captures.
 static std::set<std::string> names_here()
@@ -38,9 +26,10 @@ static std::set<std::string> names_here()
 }
 
 // In a child process that may write 256 bytes per file (SIGXFSZ ignored, so write() fails past
-// them): writes f (3 x 4 x 5 nodes) to name, prints the error line, exits 3 on failure, else 0.
-[[noreturn]] static void write_limited(const char* name, const std::vector<double>& f)
+// them): writes a 3 x 4 x 5-node field to name, prints the error line, exits 3 on failure, else 0.
+[[noreturn]] static void write_limited(const char* name)
 {
+    std::vector<double> f(3 * 4 * 5, 25.0);
     rlimit lim;
     lim.rlim_cur = lim.rlim_max = 256;
     setrlimit(RLIMIT_FSIZE, &lim);
@@ -56,7 +45,6 @@ static std::set<std::string> names_here()
 TEST(WriteField, FailedWriteKeepsEarlierFile)
 {
     ScratchDir dir;
-    std::vector<double> f = small_field();
     mkdir("d.vti", 0777);
     write_file("d.vti/inside", "kept");
     write_file("f.npy", "earlier");
@@ -64,7 +52,7 @@ TEST(WriteField, FailedWriteKeepsEarlierFile)
     for (const char* name : {"none/f.vti", "d.vti", "f.npy"})
     {
         std::string expected = std::string(name) + ": cannot create or write the field file";
-        EXPECT_EXIT(write_limited(name, f), testing::ExitedWithCode(3), "^" + expected + "\n$");
+        EXPECT_EXIT(write_limited(name), testing::ExitedWithCode(3), "^" + expected + "\n$");
         EXPECT_EQ(before, names_here()) << name;
     }
     EXPECT_EQ("earlier", read_file("f.npy"));
@@ -74,15 +62,10 @@ TEST(WriteField, FailedWriteKeepsEarlierFile)
 // "_" and the step, six digits or more, before the extension of the last component only.
 TEST(NumberedFieldPath, StepBeforeExtension)
 {
-    struct Case
-    {
-        const char* path;
-        int step;
-        const char* expected;
-    };
-    for (const Case& c : {Case{"out.npy", 40, "out_000040.npy"},
-                          Case{"run.2/field.VTI", 0, "run.2/field_000000.VTI"},
-                          Case{"run.2/field", 7, "run.2/field_000007"},
-                          Case{"a.b.npy", 1234567, "a.b_1234567.npy"}})
-        EXPECT_EQ(c.expected, numbered_field_path(c.path, c.step)) << c.path;
+    const char* cases[][3] = {{"out.npy", "40", "out_000040.npy"},
+                              {"run.2/field.VTI", "0", "run.2/field_000000.VTI"},
+                              {"run.2/field", "7", "run.2/field_000007"},
+                              {"a.b.npy", "1234567", "a.b_1234567.npy"}};
+    for (auto& c : cases)
+        EXPECT_EQ(c[2], numbered_field_path(c[0], atoi(c[1]))) << c[0];
 }

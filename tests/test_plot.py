@@ -3,25 +3,17 @@
 import argparse
 import os
 import pathlib
-import shutil
 import subprocess
 import sys
 import tempfile
 import unittest
 
 
-# The oldest Python the tool runs on (tools/calefax-plot says the same when started on an older one);
-# on an older interpreter the test is reported as skipped (ctest's SKIP_RETURN_CODE).
-MIN_PYTHON = (3, 7)
-SKIPPED = 77
-
-
 class PlotTool(unittest.TestCase):
-    def scratch(self):
-        """A scratch folder removed after the test."""
-        path = tempfile.mkdtemp(prefix="calefax-plot-")
-        self.addCleanup(shutil.rmtree, path, ignore_errors=True)
-        return path
+    def setUp(self):
+        tmp = tempfile.TemporaryDirectory(prefix="calefax-plot-")
+        self.addCleanup(tmp.cleanup)
+        self.dir = tmp.name
 
     def run_tool(self, args, files):
         """Writes files {name: text} into the scratch folder, runs the tool there on args."""
@@ -32,10 +24,7 @@ class PlotTool(unittest.TestCase):
                               capture_output=True, text=True, timeout=120)
 
     # Maps name the hottest node at (column, line from the bottom); histories take both layouts.
-    def test_maps_and_history(self):
-        self.dir = self.scratch()
-        chip = [os.path.join(ARGS.examples, name) for name in ("chip.dat", "chip.in")]
-        subprocess.run([ARGS.calefax] + chip, cwd=self.dir, check=True, stdout=subprocess.DEVNULL)
+    def test_map_history_and_units(self):
         files = {"y.txt": "1\t2\t3\t9.5\t\n5\t6\t7\t8\t\n8\t8\t8\t8\t\n",
                  "t.txt": "\\5X4X3\n1      35.5\n2      36.1\n3      36.4\n",
                  "r.txt": "The mesh size is:  5X4X3\n\n\nRun time of Crank_Nicolson is...  "
@@ -45,7 +34,6 @@ class PlotTool(unittest.TestCase):
         for args, png, text in [
                 (["map", "y.txt", "--axis", "y", "--unit", "°C"], "y.png",
                  "y plane of 4 x 3 nodes, hottest 9.5 °C at (i, k) = (3, 0)"),
-                (["map", "cut_x8.txt", "--axis", "x"], "cut_x8.png", "x plane of 41 x 11"),
                 (["history", "t.txt", "r.txt", "-o", "h.png"], "h.png", "2 files"),
                 (["units", "u.csv"], "u.png", "2 units, 3 rows, hottest a 31 at 0.001 s")]:
             r = self.run_tool(args, files)
@@ -55,7 +43,6 @@ class PlotTool(unittest.TestCase):
 
     # Bad files, a bad output folder, then a missing matplotlib: one error line naming it, no PNG.
     def test_refusals(self):
-        self.dir = self.scratch()
         for args, text, what in [
                 (["map", "f.txt"], "", "f.txt: no temperature values"),
                 (["map", "f.txt"], "1\t2\t3\t\n4\t5\t\n", "f.txt:2:"),
@@ -77,12 +64,10 @@ class PlotTool(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if sys.version_info < MIN_PYTHON:
-        print("skipped: tools/calefax-plot needs Python %d.%d or later, this is %d.%d"
-              % (MIN_PYTHON + sys.version_info[:2]))
-        sys.exit(SKIPPED)
+    if sys.version_info < (3, 7):     # the oldest Python the tool runs on
+        sys.exit(77)                    # ctest reports it skipped
     parser = argparse.ArgumentParser(add_help=False)
     for name in ("--tool", "--calefax", "--examples"):
         parser.add_argument(name, type=os.path.abspath, required=True)
-    ARGS, rest = parser.parse_known_args()  # read by the tests; ctest passes all three
+    ARGS, rest = parser.parse_known_args()  # ctest passes all three; only --tool is used
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
