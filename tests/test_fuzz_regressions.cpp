@@ -7,6 +7,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <tuple>
 
 using Verdict = std::function<std::string(const std::string&, std::string*)>;
 
@@ -32,6 +33,7 @@ TEST(FuzzRegressions, KeptInputs)
 }
 
 // Header counts are bounded; counts of 2^31 - 1 size nothing (in a 1 GiB child, not under ASan).
+// Cases: verdict, text, expected error.
 TEST(DataFileLimitsDeathTest, HeaderCountsAreBoundedAndClaimNothing)
 {
     DataText g[3], cut;
@@ -40,20 +42,15 @@ TEST(DataFileLimitsDeathTest, HeaderCountsAreBoundedAndClaimNothing)
     const std::string big = "fuzz.dat:2: item 4 (intervals along z): the grid has ",
                       more = " nodes, more than 134217728", n = "2147483648",
                       mtx = "fuzz.mtx:3: file ends after 1 of ";
-    const struct
-    {
-        Verdict v;
-        std::string text, expected;
-    } cases[] = {
+    const std::tuple<Verdict, std::string, std::string> cases[] = {
         {datafile_verdict, g[0].text(), ""},
         {datafile_verdict, g[1].text(), big + "512 x 513 x 512" + more},
         {datafile_verdict, g[2].text(), big + n + " x " + n + " x " + n + more},
         {datafile_verdict, cut.text(),
-         "fuzz.dat:20: item 64 (axis of cut plane 2): the file "
-         "ends here"},
+         "fuzz.dat:20: item 64 (axis of cut plane 2): the file ends here"},
         {matrix_verdict, "1048579 0 524289\n0 0 1\n",
-         "fuzz.mtx:1: dimension n = 1048579 "
-         "is above 1048576 and more than twice the entry count e = 524289"},
+         "fuzz.mtx:1: dimension n = 1048579 is above 1048576 and more than twice the entry "
+         "count e = 524289"},
         {matrix_verdict, "1048578 0 524289\n0 0 1\n", mtx + "524289 entry lines"},
         {matrix_verdict, "1048576 0 1\n1048575 1048575 2.5\n", ""},
         {matrix_verdict, "2147483647 0 2147483647\n0 0 1\n", mtx + "2147483647 entry lines"}};
@@ -64,9 +61,9 @@ TEST(DataFileLimitsDeathTest, HeaderCountsAreBoundedAndClaimNothing)
         setrlimit(RLIMIT_AS, &limit);
 #endif
         std::string failures, error;
-        for (const auto& c : cases)
-            if (const std::string bad = c.v(c.text, &error); !bad.empty() || error != c.expected)
-                failures += bad + " got '" + error + "', not '" + c.expected + "'\n";
+        for (const auto& [verdict, text, expected] : cases)
+            if (const std::string bad = verdict(text, &error); !bad.empty() || error != expected)
+                failures += bad + " got '" + error + "', not '" + expected + "'\n";
         return failures;
     };
     EXPECT_EXIT((fputs(check().c_str(), stderr), _exit(0)), testing::ExitedWithCode(0), "^$");

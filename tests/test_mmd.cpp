@@ -16,14 +16,13 @@ typedef std::vector<int> Ints;
 // star its centre last wherever numbered.
 TEST(Genmmd, HandWorkedOrders)
 {
+    const std::vector<std::pair<int, int>> k5 = {{1, 2}, {1, 3}, {1, 4}, {1, 5}, {2, 3},
+                                                 {2, 4}, {2, 5}, {3, 4}, {3, 5}, {4, 5}};
     const std::tuple<int, std::vector<std::pair<int, int>>, Ints, int> cases[] = {
         {5, {}, {5, 4, 3, 2, 1}, 0},
         {3, {{1, 2}, {2, 3}}, {3, 1, 2}, 2},
         {2, {{1, 2}}, {2, 1}, 1},
-        {5,
-         {{1, 2}, {1, 3}, {1, 4}, {1, 5}, {2, 3}, {2, 4}, {2, 5}, {3, 4}, {3, 5}, {4, 5}},
-         {5, 1, 2, 3, 4},
-         4},
+        {5, k5, {5, 1, 2, 3, 4}, 4},
         {4, {{1, 2}, {2, 3}, {3, 4}, {4, 1}}, {4, 2, 3, 1}, 5},
         {5, star_edges(5, 3), {5, 4, 2, 1, 3}, 4},
     };

@@ -1,13 +1,13 @@
-// tests/test_mmd_reference.cpp: genmmd against the published routine as compiled in libsuperlu
-//
-// The reference is called as a black box through its f2c calling convention (every argument by
-// pointer, each array as a pointer to its element 1, maxint and nofsub as trailing pointers), on
-// the same graph with the same delta and maxint 32768.
+// tests/test_mmd_reference.cpp: genmmd against the published routine as compiled in libsuperlu,
+// called through its f2c convention (arguments by pointer, arrays from element 1, maxint and
+// nofsub trailing) on the same graph with the same delta and maxint 32768.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <numeric>
 #include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -33,11 +33,7 @@ static MmdOrder run_reference(const AdjGraph& g, int delta)
 }
 
 static std::mt19937_64 rng(20240605); // raw output fixed by the standard: same graphs everywhere
-// Integer in 0..m-1.
-static int below(int m)
-{
-    return (int)(rng() % (uint64_t)m);
-}
+static auto below = [](int m) { return (int)(rng() % (uint64_t)m); }; // integer in 0..m-1
 
 // Random graph on nodes 1..n, about n*avg_deg/2 distinct edges (all if avg_deg >= n), in any order.
 static Edges random_edges(int n, double avg_deg)
@@ -59,8 +55,7 @@ static Edges random_edges(int n, double avg_deg)
 static Edges shuffled_labels(int n, Edges edges)
 {
     std::vector<int> label(n + 1);
-    for (int k = 1; k <= n; k++)
-        label[k] = k;
+    std::iota(label.begin(), label.end(), 0);
     for (int k = n; k > 1; k--)
         std::swap(label[k], label[1 + below(k)]);
     for (std::pair<int, int>& e : edges)
@@ -68,10 +63,10 @@ static Edges shuffled_labels(int n, Edges edges)
     return edges;
 }
 
-// Our genmmd and the reference give the same perm, invp and nofsub on every graph: random of
-// varied size and density, no edges, several shuffled components (complete, path and random
-// pieces, isolated nodes), 2D and 3D grids natural and shuffled with delta 1 or 3 (200 x 200
-// resets the tag both in the elimination loop and in the degree update).
+// Same perm, invp and nofsub on every graph: random of varied size and density, no edges,
+// several shuffled components (complete, path and random pieces, isolated nodes), 2D and 3D grids
+// natural and shuffled with delta 1 or 3 (200 x 200 resets the tag both in the elimination loop
+// and in the degree update).
 TEST(GenmmdReference, SameOrderOnEveryGraph)
 {
     int count = 0;
@@ -81,26 +76,23 @@ TEST(GenmmdReference, SameOrderOnEveryGraph)
                                         << " nodes, delta " << delta << ", shuffled " << shuffle);
         AdjGraph g = adjacency_from_edges(n, shuffle ? shuffled_labels(n, e) : e);
         MmdOrder ours = run_genmmd(g, delta), ref = run_reference(g, delta);
-        EXPECT_EQ(ref.nofsub, ours.nofsub);
-        EXPECT_EQ(ref.perm, ours.perm);
-        EXPECT_EQ(ref.invp, ours.invp);
+        EXPECT_EQ(std::tie(ref.nofsub, ref.perm, ref.invp),
+                  std::tie(ours.nofsub, ours.perm, ours.invp));
     };
     const double degs[] = {0.5, 1.0, 2.0, 3.0, 5.0, 8.0, 15.0, 40.0};
     for (int t = 0, n = 2 + below(399); t < 200; t++, n = 2 + below(399))
         check("random", n, random_edges(n, degs[t % 8]), 1, false);
     for (int n = 1; n <= 12; n++)
         check("no edges", n, Edges(), 1, false);
-    for (int t = 0; t < 30; t++)
+    for (int t = 0, n = 0; t < 30; t++, n = 0)
     {
         Edges e;
-        int n = 0;
-        for (int parts = 2 + below(6); parts > 0; parts--)
+        for (int parts = 2 + below(6), size, kind; parts > 0; parts--, n += size)
         {
-            int size = 1 + below(40), kind = below(3);
+            size = 1 + below(40), kind = below(3);
             for (const std::pair<int, int>& p :
                  kind == 1 ? grid_edges(size, 1, 1) : random_edges(size, kind ? 3.0 : size))
                 e.push_back({n + p.first, n + p.second});
-            n += size;
         }
         check("components", n + below(5), e, 1, true);
     }

@@ -17,20 +17,16 @@ typedef std::vector<int> Ints;
 // reached from two others (9, from 10 and 11) is queued once.
 TEST(SSMatCM, HandWorkedOrderAndReverse)
 {
-    std::unique_ptr<SSMat> A = sorted_matrix(13, {{0, 3, 1},
-                                                  {1, 3, 1},
-                                                  {3, 5, 1},
-                                                  {1, 6, 1},
-                                                  {2, 4, 1},
-                                                  {8, 10, 1},
-                                                  {8, 11, 1},
-                                                  {9, 10, 1},
-                                                  {9, 11, 1},
-                                                  {9, 12, 1}});
+    const int edges[][2] = {{0, 3},  {1, 3},  {3, 5},  {1, 6},  {2, 4},
+                            {8, 10}, {8, 11}, {9, 10}, {9, 11}, {9, 12}};
+    SSMat A(13);
+    for (const int* e : edges)
+        A.insertEntry(e[0], e[1], 1.0);
+    A.sort();
     const Ints expected = {0, 3, 1, 5, 6, 2, 4, 7, 8, 10, 11, 9, 12};
     Ints cm(13), rcm(13);
-    A->CM(cm.data());
-    A->RCM(rcm.data());
+    A.CM(cm.data());
+    A.RCM(rcm.data());
     EXPECT_EQ(expected, cm);
     EXPECT_EQ(Ints(expected.rbegin(), expected.rend()), rcm);
 }

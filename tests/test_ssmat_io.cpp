@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sparse/SSMat.h"
@@ -12,7 +13,7 @@
 // Both triangles or the upper one give the same sorted matrix; i > j and zero lines add nothing,
 // lines after the e-th are not read; CRLF, tabs and a last line of 4095 characters without a
 // newline are read.
-TEST(SSMatReadText, AcceptedForms)
+TEST(SSMatReadText, AcceptedFormsAndRejectedFiles)
 {
     ScratchDir dir;
     const std::vector<double> d = {4.0, 0.0, -1.5, 0.0, 3.0, 0.0, -1.5, 0.0, -7.25};
@@ -31,12 +32,7 @@ TEST(SSMatReadText, AcceptedForms)
         EXPECT_EQ("", sorted_state_error(A.get()));
         EXPECT_EQ(d, dense_of(A.get()));
     }
-}
-
-// Every rejected file yields no matrix and a message naming the file, the line and the fault.
-TEST(SSMatReadText, RejectsBadFiles)
-{
-    ScratchDir dir;
+    // Every rejected file yields no matrix and a message naming the file, the line and the fault.
     const std::pair<std::string, std::string> cases[] = {
         {"", "m.txt:1: empty file; expected the header line 'n ignored e'"},
         {"3 0\n", "m.txt:1: expected the header 'n ignored e' of 3 integers, found 2 items"},
@@ -55,7 +51,6 @@ TEST(SSMatReadText, RejectsBadFiles)
         {"3 0 1\n0 " + std::string(4100, '0') + "1 1\n",
          "m.txt:2: line longer than 4095 characters"},
     };
-    std::string error;
     for (const std::pair<std::string, std::string>& c : cases)
     {
         write_file("m.txt", c.first);
