@@ -35,10 +35,7 @@ std::unique_ptr<Session> Session::load(const char* data_file, const char* input_
     std::istringstream in(text);
     if (!m->s->read_geometry(in, input_file, error))
         return nullptr;
-    // The records again, for the units: the text read_geometry accepted.
-    std::istringstream again(text);
-    if (!parse_block_records(again, input_file, COMMENT_AT_NEXT_CHAR, m->records, error))
-        return nullptr;
+    m->records = m->s->records;
     const TSdg& s = *m->s;
     m->input = input_file;
     m->unit_set.reset(new Units(s.nx, s.ny, s.nz, s.dx, s.dy, s.dz, m->records));

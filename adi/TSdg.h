@@ -41,12 +41,13 @@ public:
     double*** power; // [nx+1][ny+1][nz+1] mean power density of the node's cells, W/m^3
     double**
         coef; // [n_coef_rows][8] coefficient rows (Build_DG_C), one block: coef[r] = coef[0] + 8r
-    double** tri_x;         // [nx+1][3] tridiagonal rows {sub, diag, super} of one x line
-    double** tri_y;         // [ny+1][3] the same for a y line
-    double** tri_z;         // [nz+1][3] the same for a z line
-    double* rhs_x;          // [nx+1] right-hand side of an x line; the solution after Thomas
-    double* rhs_y;          // [ny+1] the same for a y line
-    double* rhs_z;          // [nz+1] the same for a z line
+    double** tri_x; // [nx+1][3] tridiagonal rows {sub, diag, super} of one x line
+    double** tri_y; // [ny+1][3] the same for a y line
+    double** tri_z; // [nz+1][3] the same for a z line
+    double* rhs_x;  // [nx+1] right-hand side of an x line; the solution after Thomas
+    double* rhs_y;  // [ny+1] the same for a y line
+    double* rhs_z;  // [nz+1] the same for a z line
+    std::vector<BlockRecord> records; // the input file's blocks, as read_geometry accepted them
     bool energy_audit;      // the convection run prints its energy audit (adi/TSdg_audit.h)
     std::string field_file; // the convection run writes the field there at the end (.npy, .vti)
     int field_every;        // and every field_every steps to numbered files (0: never)

@@ -73,6 +73,7 @@ bool TSdg::read_geometry(std::istream& in, const char* file, std::string& error)
                       power[i][j][k] = q0;
                   });
     make_coef(27 * n_layers + 1 + (int)cells.inner.size());
+    records = std::move(blocks);
     return true;
 }
 

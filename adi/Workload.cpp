@@ -55,19 +55,9 @@ std::unique_ptr<Workload> Workload::load(const TSdg& s, const char* input_file,
                                          const char* trace_file, double interval,
                                          const std::string& units_file, std::string& error)
 {
-    std::ifstream f(input_file);
-    if (!f)
-    {
-        error = std::string(input_file) + ": cannot open the input file";
-        return nullptr;
-    }
-    std::vector<BlockRecord> blocks;
-    if (!parse_block_records(f, input_file, COMMENT_AT_NEXT_CHAR, blocks, error))
-        return nullptr;
+    const std::vector<BlockRecord>& blocks = s.records;
     for (const BlockRecord& b : blocks)
     {
-        if (!block_inside_grid(b, s.nx, s.ny, s.nz, input_file, error))
-            return nullptr;
         if (b.name.find_first_of(",\"") != std::string::npos)
         {
             error = std::string(input_file) + ":" + std::to_string(b.line) + ": block name '" +

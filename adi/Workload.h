@@ -29,11 +29,11 @@ class Audit;
 class Workload
 {
 public:
-    // Reads the blocks of input_file (already accepted by TSdg::read_geometry) and, when
-    // trace_file is not null, the trace; interval (s) is the trace's interval, dt when <= 0.
-    // Writes the units file to units_file. Everything is checked here, before a result file is
-    // opened: returns null with error "FILE:LINE: ..." (or naming the option) on a rejection. A
-    // trace shorter than the run is warned about.
+    // Takes the blocks that TSdg::read_geometry accepted from input_file (s.records; the name
+    // labels messages) and, when trace_file is not null, reads the trace; interval (s) is the
+    // trace's interval, dt when <= 0. Writes the units file to units_file. Everything is checked
+    // here, before a result file is opened: returns null with error "FILE:LINE: ..." (or naming the
+    // option) on a rejection. A trace shorter than the run is warned about.
     static std::unique_ptr<Workload> load(const TSdg& s, const char* input_file,
                                           const char* trace_file, double interval,
                                           const std::string& units_file, std::string& error);
