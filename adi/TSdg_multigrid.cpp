@@ -98,14 +98,7 @@ void LineMultigrid::coarsen(const Stencil& A, Level& L, Stencil& C)
             for (int k = 0; k < mz; k++)
             {
                 const ptrdiff_t p = p0 + k, c = c0 + k;
-                double links = A.ex[p] + A.ey[p] + A.ez[p];
-                if (i > 0)
-                    links += A.ex[p - SI];
-                if (j > 0)
-                    links += A.ey[p - SJ];
-                if (k > 0)
-                    links += A.ez[p - 1];
-                loss[c] += std::max(0.0, A.d[p] - links);
+                loss[c] += std::max(0.0, A.d[p] - A.links(p, i, j, k));
                 C.ez[c] += A.ez[p];
                 if (cross_x)
                     C.ex[c] += A.ex[p];
@@ -130,14 +123,7 @@ void LineMultigrid::coarsen(const Stencil& A, Level& L, Stencil& C)
             for (int k = 0; k < mz; k++)
             {
                 const ptrdiff_t c = I * CI + J * CJ + k;
-                double links = C.ex[c] + C.ey[c] + C.ez[c];
-                if (I > 0)
-                    links += C.ex[c - CI];
-                if (J > 0)
-                    links += C.ey[c - CJ];
-                if (k > 0)
-                    links += C.ez[c - 1];
-                C.d[c] = loss[c] + links;
+                C.d[c] = loss[c] + C.links(c, I, J, k);
             }
 }
 

@@ -26,6 +26,19 @@ struct Stencil
     ptrdiff_t sj() const { return mz; }
     // y = A x
     void apply(const double* x, double* y) const;
+    // Sum of the six link weights of node p = (i, j, k): its own +x, +y, +z links and the -x, -y,
+    // -z links stored at its neighbours below.
+    double links(ptrdiff_t p, int i, int j, int k) const
+    {
+        double s = ex[p] + ey[p] + ez[p];
+        if (i > 0)
+            s += ex[p - si()];
+        if (j > 0)
+            s += ey[p - sj()];
+        if (k > 0)
+            s += ez[p - 1];
+        return s;
+    }
 };
 
 // One symmetric V-cycle as a preconditioner of a Stencil operator whose z links are the strong
