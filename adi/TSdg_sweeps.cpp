@@ -51,7 +51,11 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     {
         for (std::vector<double>* v : {&w.xa, &w.xd, &w.xc})
             v->resize((size_t)(nx + 1) * W);
-        for (std::vector<double>* v : {&w.ya, &w.yd, &w.yc, &w.za, &w.zd, &w.zc})
+        for (std::vector<double>* v : {&w.ya, &w.yd, &w.yc})
+            v->resize((size_t)(ny + 1) * W);
+        if (m > 1)
+            w.yf.resize((size_t)(ny + 1) * W);
+        for (std::vector<double>* v : {&w.za, &w.zd, &w.zc})
             v->resize((size_t)(ny + 1) * L);
         w.zg.resize(z_lanes * L);
         w.zf.resize(z_lanes * L);
@@ -105,25 +109,38 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     for (int i = 0; i <= nx; i++)
         same_i[i] = i >= 2 && i <= nx - 1 &&
                     memcmp(id + i * si, id + (i - 1) * si, sizeof(int) * (size_t)si) == 0;
-    // The x blocks of each thread: a block's matrix is that of the block before when both have the
-    // same planes and lie inside the faces (as for same_i), and every node of the two, faces
-    // included, has the same row.
-    const int nt = (int)work.size();
-    for (int t = 0; t < nt; t++)
+    for (int t = 0; t < (int)work.size(); t++)
     {
-        int a, b;
-        share(ny + 1, t, nt, a, b);
-        for (int j0 = a; j0 < b; j0 += m)
-        {
-            const int j1 = std::min(j0 + m, b), w = j1 - j0;
-            bool same = j0 > a && j0 - w >= 1 && j1 - 1 <= ny - 1 &&
-                        work[t].x_blocks.back().j1 - work[t].x_blocks.back().j0 == w;
-            for (int i = 0; same && i <= nx; i++)
-                same = memcmp(id + i * si + j0 * sj, id + i * si + (j0 - w) * sj,
-                              sizeof(int) * (size_t)(w * sj)) == 0;
-            work[t].x_blocks.push_back(Block{j0, j1, same});
-        }
+        work[t].x_blocks = blocks<0>(t, m);
+        work[t].y_blocks = blocks<1>(t, m);
     }
+}
+
+// A block's matrix is that of the block before when both have the same number of planes and lie
+// inside the faces (as for same_i), and every node of the two, faces included, has the same row.
+template <int Axis> std::vector<Sweeps::Block> Sweeps::blocks(int t, int m) const
+{
+    const bool X = Axis == 0;
+    const int last = X ? ny : nx;
+    const int* id = s.coef_id[0][0];
+    std::vector<Block> out;
+    int a, b;
+    share(last + 1, t, (int)work.size(), a, b);
+    for (int p0 = a; p0 < b; p0 += m)
+    {
+        const int p1 = std::min(p0 + m, b), w = p1 - p0;
+        bool same = p0 > a && p0 - w >= 1 && p1 - 1 <= last - 1 &&
+                    out.back().p1 - out.back().p0 == w;
+        if (X)
+            for (int i = 0; same && i <= nx; i++)
+                same = memcmp(id + i * si + p0 * sj, id + i * si + (p0 - w) * sj,
+                              sizeof(int) * (size_t)(w * sj)) == 0;
+        else
+            same = same && memcmp(id + p0 * si, id + (p0 - w) * si,
+                                  sizeof(int) * (size_t)(w * si)) == 0;
+        out.push_back(Block{p0, p1, same});
+    }
+    return out;
 }
 
 Sweeps::~Sweeps()
@@ -154,17 +171,19 @@ void Sweeps::step(double tau)
         const int t = omp_get_thread_num();
         Work& w = work[t];
         for (const Block& x : w.x_blocks)
-            panel<0>(w, x.j0, x.j1, tau, x.reuse);
+            panel<0>(w, x.p0, x.p1, tau, x.reuse);
 #pragma omp barrier
         int a, b;
         share(nx + 1, t, nt, a, b);
-        for (int i = a; i < b; i++)
+        for (const Block& y : w.y_blocks)
         {
-            const bool reuse = i > a && same_i[i];
-            panel<1>(w, i, i + 1, tau, reuse);
-            plane_z(w, i, tau, reuse);
-            if (i - 1 > a)
-                copy_range(s.T3[i - 1][0], s.T[i - 1][0], si, w.range);
+            panel<1>(w, y.p0, y.p1, tau, y.reuse);
+            for (int i = y.p0; i < y.p1; i++)
+            {
+                plane_z(w, i, tau, i > a && same_i[i]);
+                if (i - 1 > a)
+                    copy_range(s.T3[i - 1][0], s.T[i - 1][0], si, w.range);
+            }
         }
 #pragma omp barrier
         if (a < b)
@@ -186,8 +205,8 @@ void Sweeps::step(double tau)
 
 // ---- x and y sweeps: one panel --------------------------------------------------------------
 // x (Axis 0): panel of planes j = p0..p1-1, lanes (j, k), recurrence over i, solved into the rows
-// of T1 (T1[i][p0..p1-1][*], one run of memory); y (Axis 1): panel of plane i = p0, lanes k,
-// recurrence over j, solved in plane i of T2. Each row is eliminated as soon as it is assembled,
+// of T1 (T1[i][p0..p1-1][*], one run of memory); y (Axis 1): panel of planes i = p0..p1-1, lanes
+// (i, k), recurrence over j, solved in plane i of T2 (one plane), or apart and then copied there. Each row is eliminated as soon as it is assembled,
 // while it is in the first-level cache; the panel keeps the sub-diagonals, the eliminated
 // diagonals and the super-diagonals, which the next panel reuses when its matrix is the same.
 template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool reuse)
@@ -195,9 +214,11 @@ template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool
     const bool X = Axis == 0;
     const double sum = X ? (s.ry + s.ry) + 1.0 + (s.rz + s.rz) : (s.ry + 1.0) + (s.rz + s.rz);
     const int L = nz + 1, W = (p1 - p0) * L, last = X ? nx : ny;
-    const ptrdiff_t rs = X ? si : sj; // from one row of the panel to the next
+    // row r of the right-hand side at F0 + r*rs: in place, or in the y panel of several planes
+    const bool apart = !X && p1 - p0 > 1;
+    const ptrdiff_t rs = X ? si : apart ? W : sj;
     const double* T0 = s.T[0][0];
-    double* F0 = X ? s.T1[0][p0] : s.T2[p0][0]; // row r of the right-hand side at F0 + r*rs
+    double* F0 = X ? s.T1[0][p0] : apart ? w.yf.data() : s.T2[p0][0];
     double *A0 = X ? w.xa.data() : w.ya.data(), *D0 = X ? w.xd.data() : w.yd.data(),
            *C0 = X ? w.xc.data() : w.yc.data();
     double* B = w.row_b.data();
@@ -222,7 +243,7 @@ template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool
         // (writing the same values again would only make the panel's cache lines dirty)
         double *MA = reuse ? w.row_a.data() : A, *MC = reuse ? w.row_c.data() : C;
         for (int q = p0, o = 0; q < p1; q++, o += L)
-            assemble<Axis>(X ? r : p0, X ? q : r, tau, sum, reuse, A + o, MA + o, B + o, MC + o,
+            assemble<Axis>(X ? r : q, X ? q : r, tau, sum, reuse, A + o, MA + o, B + o, MC + o,
                            C + o, F + o);
         if (r == 0)
         {
@@ -235,6 +256,10 @@ template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool
             eliminate_row(A, B, C - W, D - W, F - rs, D, F, W);
     }
     back_substitute(D0, C0, F0, last + 1, W, rs);
+    if (apart)
+        for (int q = p0, o = 0; q < p1; q++, o += L)
+            for (int r = 0; r <= last; r++)
+                memcpy(s.T2[q][r], F0 + r * rs + o, sizeof(double) * L);
 }
 
 // Line (i, j) of the x (Axis 0) or y (Axis 1) sweep: right-hand sides into F, diagonals into B,

@@ -17,7 +17,9 @@ namespace adi
 // to the bit; only the order in which lines are visited, and so how memory is walked, differs.
 //   x sweep: the panel of plane j holds the lines (j, k), k = 0..nz, recurring over i (several
 //            planes j side by side when the lines along z are short);
-//   y sweep: the panel of plane i holds the lines (i, k), recurring over j;
+//   y sweep: the panel of plane i holds the lines (i, k), recurring over j (several planes i side
+//            by side when the lines along z are short, solved in a panel of their own and then
+//            copied into T2);
 //   z sweep: the lines (i, j) of plane i, in tiles of at most z_tile lines, recurring over k.
 // Panels keep rows [r][lane] with the lanes contiguous; the x and y sweeps solve their right-hand
 // sides in place in T1 and T2, whose rows are already lane-contiguous. The node fields of the
@@ -77,12 +79,12 @@ public:
     bool finite = true;
 
 private:
-    // A panel of the x sweep: planes j0..j1-1 side by side (their rows T1[i][j0..j1-1][*] are
-    // one run of memory), so that short lines still fill the lanes. reuse: its matrix is that of
-    // the thread's block before it.
+    // A panel of planes p0..p1-1 side by side, so that short lines still fill the lanes: planes j
+    // of the x sweep (their rows T1[i][p0..p1-1][*] are one run of memory), planes i of the y
+    // sweep. reuse: its matrix is that of the thread's block before it.
     struct Block
     {
-        int j0, j1;
+        int p0, p1;
         bool reuse;
     };
     // One thread's work space: each sweep's panel matrix, kept from one panel to the next (sub-
@@ -90,7 +92,8 @@ private:
     struct Work
     {
         std::vector<double> xa, xd, xc; // x sweep: rows i, lanes (j, k) of a block of planes
-        std::vector<double> ya, yd, yc; // y sweep: rows j, lanes k
+        std::vector<double> ya, yd, yc; // y sweep: rows j, lanes (i, k) of a block of planes
+        std::vector<double> yf; // y sweep: right-hand sides of a block of several planes
         std::vector<double> za, zd, zc; // z sweep: rows k, lanes j, tile after tile of the plane
         std::vector<double> zg;         // z tile right-hand sides as assembled, [lane][k]
         std::vector<double> zf; // the same transposed, [k][lane]; eliminated, then the solution
@@ -98,6 +101,7 @@ private:
         std::vector<double> row_b;        // x, y: diagonals of the row being assembled
         double range[3];                  // lo, hi and the finite check of the planes copied
         std::vector<Block> x_blocks;      // the thread's panels of the x sweep
+        std::vector<Block> y_blocks;      // and of the y sweep
     };
 
     TSdg& s;
@@ -118,12 +122,15 @@ private:
     const Run* last_run(const Span* l) const { return runs.data() + l->end; }
 
     // x sweep (Axis 0): the panel of planes j = p0..p1-1, rows i; y sweep (Axis 1): the panel of
-    // plane i = p0 (p1 = p0 + 1), rows j. reuse: the panel's matrix is the one this thread's
-    // panel before left.
+    // planes i = p0..p1-1, rows j. reuse: the panel's matrix is the one this thread's panel
+    // before left.
     template <int Axis> void panel(Work& w, int p0, int p1, double tau, bool reuse);
     template <int Axis>
     void assemble(int i, int j, double tau, double sum, bool kept, double* A, double* MA, double* B,
                   double* MC, double* C, double* F) const;
+    // Thread t's blocks of m planes j (x sweep, Axis 0) or i (y sweep, Axis 1) from its share of
+    // the planes.
+    template <int Axis> std::vector<Block> blocks(int t, int m) const;
     // z sweep, plane i; reuse as above.
     void plane_z(Work& w, int i, double tau, bool reuse);
 };
