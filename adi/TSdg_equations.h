@@ -17,11 +17,14 @@ namespace adi
 {
 
 // The values of a field U round the node being assembled: U at i-1, j-1, k-1, the node, i+1, j+1,
-// k+1. A neighbour outside the grid reads 0.0 (its weight is 0 in the face rows).
-struct Neighbours
+// k+1. A neighbour outside the grid reads 0.0 (its weight is 0 in the face rows). V: double, or
+// a vector of doubles holding several nodes side by side (TSdg_short.h), for which every form
+// below does the same operations lane by lane.
+template <typename V> struct Around
 {
-    double xm, ym, zm, o, xp, yp, zp;
+    V xm, ym, zm, o, xp, yp, zp;
 };
+typedef Around<double> Neighbours;
 
 // Neighbours of (i, j, k) in U, reading 0.0 across the faces of a grid with last indices nx, ny,
 // nz.
@@ -42,31 +45,32 @@ inline Neighbours around(double*** U, int i, int j, int k, int nx, int ny, int n
 // t holds T round the node, t1 T1, t2 T2; sum_x = (ry + ry) + 1 + (rz + rz),
 // sum_y = (ry + 1) + (rz + rz), sum_z = (ry + 1) + rz.
 
-inline double inner_x(const double* c, const Neighbours& t, double sum_x, double S, double& sub,
-                      double& diag, double& sup)
+template <typename V>
+inline V inner_x(const V* c, const Around<V>& t, double sum_x, V S, V& sub, V& diag, V& sup)
 {
     sub = -c[0];
     diag = c[3] + c[7];
     sup = -c[4];
-    double ym = c[1] * t.ym, zm = c[2] * t.zm, yp = c[5] * t.yp, zp = c[6] * t.zp;
+    V ym = c[1] * t.ym, zm = c[2] * t.zm, yp = c[5] * t.yp, zp = c[6] * t.zp;
     return c[0] * t.xm + (ym + ym) + (zm + zm) + (c[3] - c[7] * sum_x) * t.o + c[4] * t.xp +
            (yp + yp) + (zp + zp) + S;
 }
 
-inline double inner_y(const double* c, const Neighbours& t, const Neighbours& t1, double ry,
-                      double sum_y, double S, double& sub, double& diag, double& sup)
+template <typename V>
+inline V inner_y(const V* c, const Around<V>& t, const Around<V>& t1, double ry, double sum_y, V S,
+                 V& sub, V& diag, V& sup)
 {
     sub = -c[1];
     diag = c[3] + c[7] * ry;
     sup = -c[5];
-    double zm = c[2] * t.zm, zp = c[6] * t.zp;
+    V zm = c[2] * t.zm, zp = c[6] * t.zp;
     return c[0] * t1.xm - c[7] * t1.o + c[4] * t1.xp + c[0] * t.xm + c[1] * t.ym + (zm + zm) +
            (c[3] - c[7] * sum_y) * t.o + c[4] * t.xp + c[5] * t.yp + (zp + zp) + S;
 }
 
-inline double inner_z(const double* c, const Neighbours& t, const Neighbours& t1,
-                      const Neighbours& t2, double ry, double rz, double sum_z, double S,
-                      double& sub, double& diag, double& sup)
+template <typename V>
+inline V inner_z(const V* c, const Around<V>& t, const Around<V>& t1, const Around<V>& t2, double ry,
+                 double rz, double sum_z, V S, V& sub, V& diag, V& sup)
 {
     sub = -c[2];
     diag = c[3] + c[7] * rz;
@@ -79,8 +83,8 @@ inline double inner_z(const double* c, const Neighbours& t, const Neighbours& t1
 // ---- face node: boundary row b = {b_xm, b_ym, b_zm, b_share, b_xp, b_yp, b_zp, b_conv, b_dx,
 // b_dy, b_dz}; the time term is b_share*tau, the self weights b_share*b_dx etc. ----------------
 
-inline double face_x(const double* b, const Neighbours& t, double tau, double S, double& sub,
-                     double& diag, double& sup)
+template <typename V>
+inline V face_x(const V* b, const Around<V>& t, double tau, V S, V& sub, V& diag, V& sup)
 {
     sub = -b[0];
     diag = b[3] * (tau + b[8]);
@@ -90,8 +94,9 @@ inline double face_x(const double* b, const Neighbours& t, double tau, double S,
            b[5] * (t.yp + t.yp) + b[6] * (t.zp + t.zp) + b[7] + S;
 }
 
-inline double face_y(const double* b, const Neighbours& t, const Neighbours& t1, double tau,
-                     double S, double& sub, double& diag, double& sup)
+template <typename V>
+inline V face_y(const V* b, const Around<V>& t, const Around<V>& t1, double tau, V S, V& sub,
+                V& diag, V& sup)
 {
     sub = -b[1];
     diag = b[3] * (tau + b[9]);
@@ -101,9 +106,9 @@ inline double face_y(const double* b, const Neighbours& t, const Neighbours& t1,
            b[4] * t.xp + b[5] * t.yp + b[6] * (t.zp + t.zp) + b[7] + S;
 }
 
-inline double face_z(const double* b, const Neighbours& t, const Neighbours& t1,
-                     const Neighbours& t2, double tau, double S, double& sub, double& diag,
-                     double& sup)
+template <typename V>
+inline V face_z(const V* b, const Around<V>& t, const Around<V>& t1, const Around<V>& t2,
+                double tau, V S, V& sub, V& diag, V& sup)
 {
     sub = -b[2];
     diag = b[3] * (tau + b[10]);

@@ -4,10 +4,14 @@
 #include "adi/TSdg_assembly.h"
 #include "adi/TSdg_equations.h"
 #include "adi/TSdg_lanes.h"
+#include "adi/TSdg_short.h"
 #include "adi/field_memory.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <map>
+#include <tuple>
 #include <new>
 #include <omp.h>
 
@@ -73,7 +77,7 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
     // the x and y faces, face rows for the lines on them; a line whose runs are those of the line
     // made before it shares its list. The end nodes k = 0 and k = nz always take face rows.
     const double* coef0 = s.coef[0];
-    lines.assign((size_t)(nx + 1) * (ny + 1), Span{0, 0, nullptr, nullptr});
+    lines.assign((size_t)(nx + 1) * (ny + 1), Span{0, 0, nullptr, nullptr, nullptr});
     size_t last = 0; // where the list made last begins
     for (int i = 0; i <= nx; i++)
         for (int j = 0; j <= ny; j++)
@@ -97,8 +101,9 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
             else
                 last = begin;
             lines[(size_t)i * (ny + 1) + j] =
-                Span{(int)last, (int)(last + n), s.face_row(id[0]), s.face_row(id[nz])};
+                Span{(int)last, (int)(last + n), s.face_row(id[0]), s.face_row(id[nz]), nullptr};
         }
+    make_tables();
 
     // A panel's matrix is that of the panel before it when both lie inside the faces of the grid
     // and every node of the two planes, faces included, has the same row. Planes 0 and 1 of each
@@ -141,6 +146,48 @@ template <int Axis> std::vector<Sweeps::Block> Sweeps::blocks(int t, int m) cons
         out.push_back(Block{p0, p1, same});
     }
     return out;
+}
+
+// The line tables of the short lines inside the faces: lines with the same runs and end rows
+// share one, and once the tables hold table_values values, the lines left keep the run-by-run
+// assembly.
+void Sweeps::make_tables()
+{
+    const int L = nz + 1;
+    if (nz < 1 || L > short_line)
+        return;
+    std::map<std::tuple<int, int, const double*, const double*>, size_t> made;
+    std::vector<size_t> at(lines.size(), SIZE_MAX);
+    for (int i = 1; i < nx; i++)
+        for (int j = 1; j < ny; j++)
+        {
+            const size_t n = (size_t)i * (ny + 1) + j;
+            const Span& l = lines[n];
+            auto key = std::make_tuple(l.begin, l.end, l.bottom, l.top);
+            auto found = made.find(key);
+            if (found != made.end())
+            {
+                at[n] = found->second;
+                continue;
+            }
+            if (tables.size() + (size_t)line_slots * L > table_values)
+                continue;
+            const size_t e = tables.size();
+            tables.resize(e + (size_t)line_slots * L, 0.0);
+            double* E = tables.data() + e;
+            auto put = [&](int k, const double* row, int slots)
+            {
+                for (int q = 0; q < slots; q++)
+                    E[q * L + k] = row[q];
+            };
+            put(0, l.bottom, line_slots);
+            put(nz, l.top, line_slots);
+            fill_rows(first_run(&l), last_run(&l), [&](int k, const double* c) { put(k, c, 8); });
+            made[key] = at[n] = e;
+        }
+    for (size_t n = 0; n < lines.size(); n++)
+        if (at[n] != SIZE_MAX)
+            lines[n].table = tables.data() + at[n];
 }
 
 Sweeps::~Sweeps()
@@ -242,9 +289,30 @@ template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool
         // rows of boundary nodes: into the panel, or, when its matrix is kept, into scratch
         // (writing the same values again would only make the panel's cache lines dirty)
         double *MA = reuse ? w.row_a.data() : A, *MC = reuse ? w.row_c.data() : C;
-        for (int q = p0, o = 0; q < p1; q++, o += L)
+        for (int q = p0, o = 0; q < p1;)
+        {
+            // short lines inside the faces, as many side by side as there are, in one batch
+            int q1 = q;
+            while (q1 < p1 && (X ? line(r, q1) : line(q1, r))->table)
+                q1++;
+            if (q1 > q)
+            {
+                const LineBatch b{X ? line(r, q) : line(q, r), X ? 1 : ny + 1, q1 - q, L,
+                                  X ? r * si + q * sj : q * si + r * sj, X ? sj : si, si, sj,
+                                  F + o, L, A + o, B + o, C + o, L, 1, !reuse};
+                if (X)
+                    short_lines_x(b, T0, src, tau, sum);
+                else
+                    short_lines_y(b, T0, s.T1[0][0], src, tau, s.ry, sum);
+                o += (q1 - q) * L;
+                q = q1;
+                continue;
+            }
             assemble<Axis>(X ? r : q, X ? q : r, tau, sum, reuse, A + o, MA + o, B + o, MC + o,
                            C + o, F + o);
+            q++;
+            o += L;
+        }
         if (r == 0)
         {
             if (!reuse)
@@ -354,6 +422,18 @@ void Sweeps::plane_z(Work& w, int i, double tau, bool reuse)
             const int j = j0 + l;
             const ptrdiff_t base = i * si + j * sj;
             const Span* ln = line(i, j);
+            if (ln->table)
+            {
+                // short lines inside the faces, as many side by side as there are, in one batch
+                int l1 = l;
+                while (l1 < lanes && ln[l1 - l].table)
+                    l1++;
+                const LineBatch b{ln, 1, l1 - l, Lk, base, sj, si, sj, zg + (ptrdiff_t)l * Lk, Lk,
+                                  A + l, D + l, C + l, 1, lanes, !reuse};
+                short_lines_z(b, T0, T10, T20, src, tau, s.ry, s.rz, sum_z);
+                l = l1 - 1;
+                continue;
+            }
             if (on_face(i, j, nx, ny))
             {
                 Beside u = beside(T0, base, i, j, nx, ny, si, sj, zeros.data());
@@ -391,10 +471,10 @@ void Sweeps::plane_z(Work& w, int i, double tau, bool reuse)
         for (int l = 0; l < lanes; l++)
         {
             const int j = j0 + l;
-            if (on_face(i, j, nx, ny))
+            const Span* ln = line(i, j);
+            if (on_face(i, j, nx, ny) || ln->table)
                 continue;
             const ptrdiff_t base = i * si + j * sj, top = base + nz;
-            const Span* ln = line(i, j);
             boundary(l, 0, ln->bottom, end_around(T0, base, si, sj, true),
                      end_around(T10, base, si, sj, true), end_around(T20, base, si, sj, true));
             boundary(l, nz, ln->top, end_around(T0, top, si, sj, false),

@@ -45,6 +45,7 @@ struct Span
 {
     int begin, end;             // a line's runs of nodes 1..nz-1, runs[begin..end-1]
     const double *bottom, *top; // face rows of its end nodes k = 0 and k = nz
+    const double* table;        // a short line inside the faces: its line table (TSdg_short.h)
 };
 
 class Sweeps
@@ -115,6 +116,12 @@ private:
     std::vector<Run> runs;    // the run lists of the lines, lines with the same runs sharing one
     std::vector<Span> lines;  // line (i, j) at i*(ny+1) + j
     std::vector<char> same_i; // plane i's y and z matrices are those of plane i-1
+    std::vector<double> tables; // line tables of the short lines, lines with the same rows sharing
+    // Lines of at most short_line nodes inside the faces are taken whole (TSdg_short.h), with
+    // line tables of at most table_values values in all.
+    static const int short_line = 16;
+    static const size_t table_values = (size_t)1 << 21;
+    void make_tables();
     int z_lanes;              // z lines per tile: the plane's lines in tiles of equal size
 
     const Span* line(int i, int j) const { return lines.data() + (ptrdiff_t)i * (ny + 1) + j; }

@@ -1,0 +1,207 @@
+// adi/TSdg_short.cpp: whole short lines inside the faces of the grid, in one vector pass each
+#include "adi/TSdg_short.h"
+
+// The forms and helpers here pass vectors by value; they are all inlined into the kernels
+// (flatten), so no call crosses the ABI that the compiler warns about.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+#include "adi/TSdg_equations.h"
+
+#include <cstring>
+
+namespace adi
+{
+
+namespace
+{
+
+// Four nodes of a line side by side. The operations on them are IEEE operations lane by lane, in
+// the order the forms of TSdg_equations.h write them, so each lane gets the bits of the scalar
+// form (no contraction: -ffp-contract=off).
+typedef double v4 __attribute__((vector_size(32)));
+typedef long long m4 __attribute__((vector_size(32)));
+
+inline v4 load(const double* p)
+{
+    v4 v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Nodes k..k+3 (Four: a vector; otherwise node k alone, a double) of the line whose node 0 is at
+// T0, with L nodes.
+template <typename V> struct Nodes;
+
+template <> struct Nodes<v4>
+{
+    static const int n = 4;
+    static v4 at(const double* p) { return load(p); }
+    // lanes that are the line's first node, its last
+    static m4 first(int k) { return m4{k, k + 1, k + 2, k + 3} == 0; }
+    static m4 last(int k, int L) { return m4{k, k + 1, k + 2, k + 3} == L - 1; }
+    static m4 end(int k, int L) { return first(k) | last(k, L); }
+    static v4 pick(m4 m, v4 yes, v4 no) { return m ? yes : no; }
+    static void store(double* p, ptrdiff_t os, v4 v)
+    {
+        if (os == 1)
+            memcpy(p, &v, sizeof v);
+        else
+            for (int l = 0; l < 4; l++)
+                p[l * os] = v[l];
+    }
+};
+
+template <> struct Nodes<double>
+{
+    static const int n = 1;
+    static double at(const double* p) { return *p; }
+    static bool first(int k) { return k == 0; }
+    static bool last(int k, int L) { return k == L - 1; }
+    static bool end(int k, int L) { return k == 0 || k == L - 1; }
+    static double pick(bool m, double yes, double no) { return m ? yes : no; }
+    static void store(double* p, ptrdiff_t, double v) { *p = v; }
+};
+
+// T round nodes k.. of the line; beyond the line's ends 0.0, as the end nodes' rows expect. The
+// values beyond the ends are read all the same (the nodes of the lines before and after it, inside
+// the grid), so that the lanes need no branches.
+template <typename V>
+inline Around<V> line_around(const double* T0, int k, int L, ptrdiff_t si, ptrdiff_t sj)
+{
+    typedef Nodes<V> N;
+    const V zero = V{} * 0.0;
+    return {N::at(T0 + k - si),
+            N::at(T0 + k - sj),
+            N::pick(N::first(k), zero, N::at(T0 + k - 1)),
+            N::at(T0 + k),
+            N::at(T0 + k + si),
+            N::at(T0 + k + sj),
+            N::pick(N::last(k, L), zero, N::at(T0 + k + 1))};
+}
+
+// The line's nodes: each node's right-hand side and row as an inner node (form(.., false, ..)) and
+// as a face node (form(.., true, ..)), the end nodes keeping the second. Whole vectors of four
+// nodes first, then the nodes left one by one.
+template <typename V, typename Form>
+inline void nodes(int k0, int k1, int L, bool matrix, ptrdiff_t os, double* A, double* B,
+                  double* C, double* F, Form form)
+{
+    typedef Nodes<V> N;
+    for (int k = k0; k + N::n <= k1; k += N::n)
+    {
+        V r[line_slots];
+        for (int q = 0; q < line_slots; q++)
+            r[q] = N::at(form.E + q * L + k);
+        V ai, bi, ci, af, bf, cf;
+        const V fi = form(r, k, false, ai, bi, ci), ff = form(r, k, true, af, bf, cf);
+        const auto end = N::end(k, L);
+        N::store(F + k, 1, N::pick(end, ff, fi));
+        if (matrix)
+        {
+            N::store(A + k * os, os, N::pick(end, af, ai));
+            N::store(B + k * os, os, N::pick(end, bf, bi));
+            N::store(C + k * os, os, N::pick(end, cf, ci));
+        }
+    }
+}
+
+template <typename Form>
+inline void line(int L, bool matrix, ptrdiff_t os, double* A, double* B, double* C, double* F,
+                 const Form& form)
+{
+    const int k4 = L & ~3;
+    nodes<v4>(0, k4, L, matrix, os, A, B, C, F, form);
+    nodes<double>(k4, L, L, matrix, os, A, B, C, F, form);
+}
+
+// The three sweeps' forms of a line node, over V = v4 or double: E, T0, T1p, T2p and S at the
+// line's table and its node 0 in T, T1, T2 and the source.
+struct FormX
+{
+    const double *E, *T0, *S;
+    int L;
+    ptrdiff_t si, sj;
+    double tau, sum_x;
+    template <typename V> V operator()(const V* r, int k, bool face, V& a, V& b, V& c) const
+    {
+        const Around<V> t = line_around<V>(T0, k, L, si, sj);
+        const V s = Nodes<V>::at(S + k);
+        return face ? face_x(r, t, tau, s, a, b, c) : inner_x(r, t, sum_x, s, a, b, c);
+    }
+};
+
+struct FormY
+{
+    const double *E, *T0, *T1p, *S;
+    int L;
+    ptrdiff_t si, sj;
+    double tau, ry, sum_y;
+    template <typename V> V operator()(const V* r, int k, bool face, V& a, V& b, V& c) const
+    {
+        typedef Nodes<V> N;
+        const Around<V> t = line_around<V>(T0, k, L, si, sj);
+        const V zero = V{} * 0.0, s = N::at(S + k);
+        const Around<V> t1 = {N::at(T1p + k - si), zero, zero, N::at(T1p + k),
+                              N::at(T1p + k + si), zero, zero};
+        return face ? face_y(r, t, t1, tau, s, a, b, c) : inner_y(r, t, t1, ry, sum_y, s, a, b, c);
+    }
+};
+
+struct FormZ
+{
+    const double *E, *T0, *T1p, *T2p, *S;
+    int L;
+    ptrdiff_t si, sj;
+    double tau, ry, rz, sum_z;
+    template <typename V> V operator()(const V* r, int k, bool face, V& a, V& b, V& c) const
+    {
+        typedef Nodes<V> N;
+        const Around<V> t = line_around<V>(T0, k, L, si, sj);
+        const V zero = V{} * 0.0, s = N::at(S + k);
+        const Around<V> t1 = {N::at(T1p + k - si), zero, zero, N::at(T1p + k),
+                              N::at(T1p + k + si), zero, zero};
+        const Around<V> t2 = {zero, N::at(T2p + k - sj), zero, N::at(T2p + k),
+                              zero, N::at(T2p + k + sj), zero};
+        return face ? face_z(r, t, t1, t2, tau, s, a, b, c)
+                    : inner_z(r, t, t1, t2, ry, rz, sum_z, s, a, b, c);
+    }
+};
+
+// The batch's lines one after the other: form(q, p) gives line q's form, p being its node 0 in
+// the node fields.
+template <typename Make> inline void batch(const LineBatch& b, Make form)
+{
+    for (int q = 0; q < b.n; q++)
+        line(b.L, b.matrix, b.os, b.A + q * b.ao, b.B + q * b.ao, b.C + q * b.ao, b.F + q * b.fs,
+             form(b.line[q * b.span_step].table, b.at + q * b.step));
+}
+
+} // namespace
+
+// flatten: every helper above is inlined, so that it runs in the clone's vector instructions
+CALEFAX_VECTOR __attribute__((flatten)) void short_lines_x(const LineBatch& b, const double* T,
+                                                           const double* S, double tau,
+                                                           double sum_x)
+{
+    batch(b, [&](const double* E, ptrdiff_t p)
+          { return FormX{E, T + p, S + p, b.L, b.si, b.sj, tau, sum_x}; });
+}
+
+CALEFAX_VECTOR __attribute__((flatten)) void short_lines_y(const LineBatch& b, const double* T,
+                                                           const double* T1, const double* S,
+                                                           double tau, double ry, double sum_y)
+{
+    batch(b, [&](const double* E, ptrdiff_t p)
+          { return FormY{E, T + p, T1 + p, S + p, b.L, b.si, b.sj, tau, ry, sum_y}; });
+}
+
+CALEFAX_VECTOR __attribute__((flatten)) void short_lines_z(const LineBatch& b, const double* T,
+                                                           const double* T1, const double* T2,
+                                                           const double* S, double tau, double ry,
+                                                           double rz, double sum_z)
+{
+    batch(b, [&](const double* E, ptrdiff_t p)
+          { return FormZ{E, T + p, T1 + p, T2 + p, S + p, b.L, b.si, b.sj, tau, ry, rz, sum_z}; });
+}
+
+} // namespace adi
