@@ -69,8 +69,8 @@ inline V inner_y(const V* c, const Around<V>& t, const Around<V>& t1, double ry,
 }
 
 template <typename V>
-inline V inner_z(const V* c, const Around<V>& t, const Around<V>& t1, const Around<V>& t2, double ry,
-                 double rz, double sum_z, V S, V& sub, V& diag, V& sup)
+inline V inner_z(const V* c, const Around<V>& t, const Around<V>& t1, const Around<V>& t2,
+                 double ry, double rz, double sum_z, V S, V& sub, V& diag, V& sup)
 {
     sub = -c[2];
     diag = c[3] + c[7] * rz;

@@ -83,8 +83,8 @@ inline Around<V> line_around(const double* T0, int k, int L, ptrdiff_t si, ptrdi
 // as a face node (form(.., true, ..)), the end nodes keeping the second. Whole vectors of four
 // nodes first, then the nodes left one by one.
 template <typename V, typename Form>
-inline void nodes(int k0, int k1, int L, bool matrix, ptrdiff_t os, double* A, double* B,
-                  double* C, double* F, Form form)
+inline void nodes(int k0, int k1, int L, bool matrix, ptrdiff_t os, double* A, double* B, double* C,
+                  double* F, Form form)
 {
     typedef Nodes<V> N;
     for (int k = k0; k + N::n <= k1; k += N::n)
@@ -179,9 +179,8 @@ template <typename Make> inline void batch(const LineBatch& b, Make form)
 } // namespace
 
 // flatten: every helper above is inlined, so that it runs in the clone's vector instructions
-CALEFAX_VECTOR __attribute__((flatten)) void short_lines_x(const LineBatch& b, const double* T,
-                                                           const double* S, double tau,
-                                                           double sum_x)
+CALEFAX_VECTOR __attribute__((flatten)) void
+short_lines_x(const LineBatch& b, const double* T, const double* S, double tau, double sum_x)
 {
     batch(b, [&](const double* E, ptrdiff_t p)
           { return FormX{E, T + p, S + p, b.L, b.si, b.sj, tau, sum_x}; });

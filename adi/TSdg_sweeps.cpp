@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
-#include <tuple>
 #include <new>
 #include <omp.h>
+#include <tuple>
 
 namespace adi
 {
@@ -134,15 +134,15 @@ template <int Axis> std::vector<Sweeps::Block> Sweeps::blocks(int t, int m) cons
     for (int p0 = a; p0 < b; p0 += m)
     {
         const int p1 = std::min(p0 + m, b), w = p1 - p0;
-        bool same = p0 > a && p0 - w >= 1 && p1 - 1 <= last - 1 &&
-                    out.back().p1 - out.back().p0 == w;
+        bool same =
+            p0 > a && p0 - w >= 1 && p1 - 1 <= last - 1 && out.back().p1 - out.back().p0 == w;
         if (X)
             for (int i = 0; same && i <= nx; i++)
                 same = memcmp(id + i * si + p0 * sj, id + i * si + (p0 - w) * sj,
                               sizeof(int) * (size_t)(w * sj)) == 0;
         else
-            same = same && memcmp(id + p0 * si, id + (p0 - w) * si,
-                                  sizeof(int) * (size_t)(w * si)) == 0;
+            same = same &&
+                   memcmp(id + p0 * si, id + (p0 - w) * si, sizeof(int) * (size_t)(w * si)) == 0;
         out.push_back(Block{p0, p1, same});
     }
     return out;
@@ -253,9 +253,10 @@ void Sweeps::step(double tau)
 // ---- x and y sweeps: one panel --------------------------------------------------------------
 // x (Axis 0): panel of planes j = p0..p1-1, lanes (j, k), recurrence over i, solved into the rows
 // of T1 (T1[i][p0..p1-1][*], one run of memory); y (Axis 1): panel of planes i = p0..p1-1, lanes
-// (i, k), recurrence over j, solved in plane i of T2 (one plane), or apart and then copied there. Each row is eliminated as soon as it is assembled,
-// while it is in the first-level cache; the panel keeps the sub-diagonals, the eliminated
-// diagonals and the super-diagonals, which the next panel reuses when its matrix is the same.
+// (i, k), recurrence over j, solved in plane i of T2 (one plane), or apart and then copied there.
+// Each row is eliminated as soon as it is assembled, while it is in the first-level cache; the
+// panel keeps the sub-diagonals, the eliminated diagonals and the super-diagonals, which the next
+// panel reuses when its matrix is the same.
 template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool reuse)
 {
     const bool X = Axis == 0;
@@ -297,9 +298,22 @@ template <int Axis> void Sweeps::panel(Work& w, int p0, int p1, double tau, bool
                 q1++;
             if (q1 > q)
             {
-                const LineBatch b{X ? line(r, q) : line(q, r), X ? 1 : ny + 1, q1 - q, L,
-                                  X ? r * si + q * sj : q * si + r * sj, X ? sj : si, si, sj,
-                                  F + o, L, A + o, B + o, C + o, L, 1, !reuse};
+                const LineBatch b{X ? line(r, q) : line(q, r),
+                                  X ? 1 : ny + 1,
+                                  q1 - q,
+                                  L,
+                                  X ? r * si + q * sj : q * si + r * sj,
+                                  X ? sj : si,
+                                  si,
+                                  sj,
+                                  F + o,
+                                  L,
+                                  A + o,
+                                  B + o,
+                                  C + o,
+                                  L,
+                                  1,
+                                  !reuse};
                 if (X)
                     short_lines_x(b, T0, src, tau, sum);
                 else
@@ -428,8 +442,9 @@ void Sweeps::plane_z(Work& w, int i, double tau, bool reuse)
                 int l1 = l;
                 while (l1 < lanes && ln[l1 - l].table)
                     l1++;
-                const LineBatch b{ln, 1, l1 - l, Lk, base, sj, si, sj, zg + (ptrdiff_t)l * Lk, Lk,
-                                  A + l, D + l, C + l, 1, lanes, !reuse};
+                const LineBatch b{
+                    ln, 1,     l1 - l, Lk,    base, sj,    si,    sj, zg + (ptrdiff_t)l * Lk,
+                    Lk, A + l, D + l,  C + l, 1,    lanes, !reuse};
                 short_lines_z(b, T0, T10, T20, src, tau, s.ry, s.rz, sum_z);
                 l = l1 - 1;
                 continue;

@@ -94,7 +94,7 @@ private:
     {
         std::vector<double> xa, xd, xc; // x sweep: rows i, lanes (j, k) of a block of planes
         std::vector<double> ya, yd, yc; // y sweep: rows j, lanes (i, k) of a block of planes
-        std::vector<double> yf; // y sweep: right-hand sides of a block of several planes
+        std::vector<double> yf;         // y sweep: right-hand sides of a block of several planes
         std::vector<double> za, zd, zc; // z sweep: rows k, lanes j, tile after tile of the plane
         std::vector<double> zg;         // z tile right-hand sides as assembled, [lane][k]
         std::vector<double> zf; // the same transposed, [k][lane]; eliminated, then the solution
@@ -113,16 +113,16 @@ private:
     std::vector<Work> work;       // one per thread
     std::vector<double> zeros;    // nz+1 zeros: the values beyond a face of the grid
     double* src;                  // per-node source term, a node field's shape
-    std::vector<Run> runs;    // the run lists of the lines, lines with the same runs sharing one
-    std::vector<Span> lines;  // line (i, j) at i*(ny+1) + j
-    std::vector<char> same_i; // plane i's y and z matrices are those of plane i-1
+    std::vector<Run> runs;      // the run lists of the lines, lines with the same runs sharing one
+    std::vector<Span> lines;    // line (i, j) at i*(ny+1) + j
+    std::vector<char> same_i;   // plane i's y and z matrices are those of plane i-1
     std::vector<double> tables; // line tables of the short lines, lines with the same rows sharing
     // Lines of at most short_line nodes inside the faces are taken whole (TSdg_short.h), with
     // line tables of at most table_values values in all.
     static const int short_line = 16;
     static const size_t table_values = (size_t)1 << 21;
     void make_tables();
-    int z_lanes;              // z lines per tile: the plane's lines in tiles of equal size
+    int z_lanes; // z lines per tile: the plane's lines in tiles of equal size
 
     const Span* line(int i, int j) const { return lines.data() + (ptrdiff_t)i * (ny + 1) + j; }
     const Run* first_run(const Span* l) const { return runs.data() + l->begin; }
