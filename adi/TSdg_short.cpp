@@ -79,46 +79,70 @@ inline Around<V> line_around(const double* T0, int k, int L, ptrdiff_t si, ptrdi
             N::pick(N::last(k, L), zero, N::at(T0 + k + 1))};
 }
 
-// The line's nodes: each node's right-hand side and row as an inner node (form(.., false, ..)) and
-// as a face node (form(.., true, ..)), the end nodes keeping the second. Whole vectors of four
-// nodes first, then the nodes left one by one.
-template <typename V, typename Form>
-inline void nodes(int k0, int k1, int L, bool matrix, ptrdiff_t os, double* A, double* B, double* C,
-                  double* F, Form form)
+// Lines q0..q1-1 of the batch, which share the table E: each node's right-hand side and row as an
+// inner node (form(.., false, ..)) and as a face node (form(.., true, ..)), the end nodes keeping
+// the second; node vector by node vector (nodes k..k+3, or node k alone), each line in turn, so
+// that the table is read once for all of them. make(p) gives the form of the line whose node 0 is
+// at p in the node fields.
+template <typename V, bool Matrix, typename Make>
+inline void shared(const LineBatch& b, int q0, int q1, const double* E, int k0, int k1,
+                   const Make& make)
 {
     typedef Nodes<V> N;
+    const int L = b.L;
     for (int k = k0; k + N::n <= k1; k += N::n)
     {
         V r[line_slots];
-        for (int q = 0; q < line_slots; q++)
-            r[q] = N::at(form.E + q * L + k);
-        V ai, bi, ci, af, bf, cf;
-        const V fi = form(r, k, false, ai, bi, ci), ff = form(r, k, true, af, bf, cf);
+        for (int s = 0; s < line_slots; s++)
+            r[s] = N::at(E + s * L + k);
         const auto end = N::end(k, L);
-        N::store(F + k, 1, N::pick(end, ff, fi));
-        if (matrix)
+        for (int q = q0; q < q1; q++)
         {
-            N::store(A + k * os, os, N::pick(end, af, ai));
-            N::store(B + k * os, os, N::pick(end, bf, bi));
-            N::store(C + k * os, os, N::pick(end, cf, ci));
+            const auto form = make(b.at + q * b.step);
+            V ai, bi, ci, af, bf, cf;
+            const V fi = form(r, k, false, ai, bi, ci), ff = form(r, k, true, af, bf, cf);
+            N::store(b.F + q * b.fs + k, 1, N::pick(end, ff, fi));
+            if (Matrix)
+            {
+                const ptrdiff_t o = q * b.ao + k * b.os;
+                N::store(b.A + o, b.os, N::pick(end, af, ai));
+                N::store(b.B + o, b.os, N::pick(end, bf, bi));
+                N::store(b.C + o, b.os, N::pick(end, cf, ci));
+            }
         }
     }
 }
 
-template <typename Form>
-inline void line(int L, bool matrix, ptrdiff_t os, double* A, double* B, double* C, double* F,
-                 const Form& form)
+// The batch's lines, in runs of lines that share a table: whole vectors of four nodes first, then
+// the nodes left one by one.
+template <bool Matrix, typename Make> inline void lines(const LineBatch& b, const Make& make)
 {
-    const int k4 = L & ~3;
-    nodes<v4>(0, k4, L, matrix, os, A, B, C, F, form);
-    nodes<double>(k4, L, L, matrix, os, A, B, C, F, form);
+    const int k4 = b.L & ~3;
+    for (int q = 0; q < b.n;)
+    {
+        const double* E = b.line[q * b.span_step].table;
+        int q1 = q + 1;
+        while (q1 < b.n && b.line[q1 * b.span_step].table == E)
+            q1++;
+        shared<v4, Matrix>(b, q, q1, E, 0, k4, make);
+        shared<double, Matrix>(b, q, q1, E, k4, b.L, make);
+        q = q1;
+    }
 }
 
-// The three sweeps' forms of a line node, over V = v4 or double: E, T0, T1p, T2p and S at the
-// line's table and its node 0 in T, T1, T2 and the source.
+template <typename Make> inline void batch(const LineBatch& b, const Make& make)
+{
+    if (b.matrix)
+        lines<true>(b, make);
+    else
+        lines<false>(b, make);
+}
+
+// The three sweeps' forms of a line node, over V = v4 or double: T0, T1p, T2p and S at the line's
+// node 0 in T, T1, T2 and the source.
 struct FormX
 {
-    const double *E, *T0, *S;
+    const double *T0, *S;
     int L;
     ptrdiff_t si, sj;
     double tau, sum_x;
@@ -132,7 +156,7 @@ struct FormX
 
 struct FormY
 {
-    const double *E, *T0, *T1p, *S;
+    const double *T0, *T1p, *S;
     int L;
     ptrdiff_t si, sj;
     double tau, ry, sum_y;
@@ -149,7 +173,7 @@ struct FormY
 
 struct FormZ
 {
-    const double *E, *T0, *T1p, *T2p, *S;
+    const double *T0, *T1p, *T2p, *S;
     int L;
     ptrdiff_t si, sj;
     double tau, ry, rz, sum_z;
@@ -167,31 +191,21 @@ struct FormZ
     }
 };
 
-// The batch's lines one after the other: form(q, p) gives line q's form, p being its node 0 in
-// the node fields.
-template <typename Make> inline void batch(const LineBatch& b, Make form)
-{
-    for (int q = 0; q < b.n; q++)
-        line(b.L, b.matrix, b.os, b.A + q * b.ao, b.B + q * b.ao, b.C + q * b.ao, b.F + q * b.fs,
-             form(b.line[q * b.span_step].table, b.at + q * b.step));
-}
-
 } // namespace
 
 // flatten: every helper above is inlined, so that it runs in the clone's vector instructions
 CALEFAX_VECTOR __attribute__((flatten)) void
 short_lines_x(const LineBatch& b, const double* T, const double* S, double tau, double sum_x)
 {
-    batch(b, [&](const double* E, ptrdiff_t p)
-          { return FormX{E, T + p, S + p, b.L, b.si, b.sj, tau, sum_x}; });
+    batch(b, [&](ptrdiff_t p) { return FormX{T + p, S + p, b.L, b.si, b.sj, tau, sum_x}; });
 }
 
 CALEFAX_VECTOR __attribute__((flatten)) void short_lines_y(const LineBatch& b, const double* T,
                                                            const double* T1, const double* S,
                                                            double tau, double ry, double sum_y)
 {
-    batch(b, [&](const double* E, ptrdiff_t p)
-          { return FormY{E, T + p, T1 + p, S + p, b.L, b.si, b.sj, tau, ry, sum_y}; });
+    batch(b, [&](ptrdiff_t p)
+          { return FormY{T + p, T1 + p, S + p, b.L, b.si, b.sj, tau, ry, sum_y}; });
 }
 
 CALEFAX_VECTOR __attribute__((flatten)) void short_lines_z(const LineBatch& b, const double* T,
@@ -199,8 +213,8 @@ CALEFAX_VECTOR __attribute__((flatten)) void short_lines_z(const LineBatch& b, c
                                                            const double* S, double tau, double ry,
                                                            double rz, double sum_z)
 {
-    batch(b, [&](const double* E, ptrdiff_t p)
-          { return FormZ{E, T + p, T1 + p, T2 + p, S + p, b.L, b.si, b.sj, tau, ry, rz, sum_z}; });
+    batch(b, [&](ptrdiff_t p)
+          { return FormZ{T + p, T1 + p, T2 + p, S + p, b.L, b.si, b.sj, tau, ry, rz, sum_z}; });
 }
 
 } // namespace adi

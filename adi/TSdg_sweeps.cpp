@@ -13,7 +13,7 @@
 #include <map>
 #include <new>
 #include <omp.h>
-#include <tuple>
+#include <string>
 
 namespace adi
 {
@@ -148,33 +148,23 @@ template <int Axis> std::vector<Sweeps::Block> Sweeps::blocks(int t, int m) cons
     return out;
 }
 
-// The line tables of the short lines inside the faces: lines with the same runs and end rows
-// share one, and once the tables hold table_values values, the lines left keep the run-by-run
-// assembly.
+// The line tables of the short lines inside the faces: lines with the same rows share one, and
+// once the tables hold table_values values, the lines left keep the run-by-run assembly.
 void Sweeps::make_tables()
 {
     const int L = nz + 1;
     if (nz < 1 || L > short_line)
         return;
-    std::map<std::tuple<int, int, const double*, const double*>, size_t> made;
+    const size_t size = (size_t)line_slots * L;
+    std::map<std::string, size_t> made; // a table's bytes, where it is
     std::vector<size_t> at(lines.size(), SIZE_MAX);
+    std::vector<double> E(size);
     for (int i = 1; i < nx; i++)
         for (int j = 1; j < ny; j++)
         {
             const size_t n = (size_t)i * (ny + 1) + j;
             const Span& l = lines[n];
-            auto key = std::make_tuple(l.begin, l.end, l.bottom, l.top);
-            auto found = made.find(key);
-            if (found != made.end())
-            {
-                at[n] = found->second;
-                continue;
-            }
-            if (tables.size() + (size_t)line_slots * L > table_values)
-                continue;
-            const size_t e = tables.size();
-            tables.resize(e + (size_t)line_slots * L, 0.0);
-            double* E = tables.data() + e;
+            std::fill(E.begin(), E.end(), 0.0);
             auto put = [&](int k, const double* row, int slots)
             {
                 for (int q = 0; q < slots; q++)
@@ -183,7 +173,15 @@ void Sweeps::make_tables()
             put(0, l.bottom, line_slots);
             put(nz, l.top, line_slots);
             fill_rows(first_run(&l), last_run(&l), [&](int k, const double* c) { put(k, c, 8); });
-            made[key] = at[n] = e;
+            std::string key((const char*)E.data(), sizeof(double) * size);
+            auto found = made.find(key);
+            if (found != made.end())
+                at[n] = found->second;
+            else if (tables.size() + size <= table_values)
+            {
+                made[key] = at[n] = tables.size();
+                tables.insert(tables.end(), E.begin(), E.end());
+            }
         }
     for (size_t n = 0; n < lines.size(); n++)
         if (at[n] != SIZE_MAX)
