@@ -104,6 +104,28 @@ Sweeps::Sweeps(TSdg& s) : s(s), nx(s.nx), ny(s.ny), nz(s.nz)
                 Span{(int)last, (int)(last + n), s.face_row(id[0]), s.face_row(id[nz]), nullptr};
         }
     make_tables();
+    // Each tile of the z sweep: whether its lines inside the faces are all short lines, whether its
+    // lines all have one matrix (lines inside the faces with the same runs, or the same line
+    // table).
+    z_tiles = (ny + z_lanes) / z_lanes;
+    tile_flags.assign((size_t)(nx + 1) * z_tiles, 0);
+    for (int i = 0; i <= nx; i++)
+        for (int t = 0, j0 = 0; j0 <= ny; t++, j0 += z_lanes)
+        {
+            const int lanes = std::min(z_lanes, ny + 1 - j0);
+            const Span* first = line(i, j0);
+            bool all = true, shared = i > 0 && i < nx && j0 > 0 && j0 + lanes - 1 < ny;
+            for (int l = 0; l < lanes; l++)
+            {
+                all = all && (first[l].table || on_face(i, j0 + l, nx, ny));
+                shared =
+                    shared && ((first[l].begin == first->begin && first[l].end == first->end &&
+                                first[l].bottom == first->bottom && first[l].top == first->top) ||
+                               (first->table && first[l].table == first->table));
+            }
+            tile_flags[(size_t)i * z_tiles + t] =
+                (all ? tile_short : 0) | (shared ? tile_shared : 0);
+        }
 
     // A panel's matrix is that of the panel before it when both lie inside the faces of the grid
     // and every node of the two planes, faces included, has the same row. Planes 0 and 1 of each
@@ -429,6 +451,7 @@ void Sweeps::plane_z(Work& w, int i, double tau, bool reuse)
                 C[q] = sc;
             }
         };
+        const char flags = tile_flags[(size_t)i * z_tiles + j0 / z_lanes];
         for (int l = 0; l < lanes; l++)
         {
             const int j = j0 + l;
@@ -481,7 +504,7 @@ void Sweeps::plane_z(Work& w, int i, double tau, bool reuse)
         }
         // The end nodes of the lines inside the faces, all together: each is one long chain of
         // additions, and side by side the chains overlap.
-        for (int l = 0; l < lanes; l++)
+        for (int l = 0; l < lanes && !(flags & tile_short); l++)
         {
             const int j = j0 + l;
             const Span* ln = line(i, j);
@@ -498,12 +521,7 @@ void Sweeps::plane_z(Work& w, int i, double tau, bool reuse)
             eliminate_diagonals(A, D, C, Lk, lanes);
         // Lines inside the faces with the same runs have the same matrix: then the tile reads it
         // from its first lane only.
-        bool shared = i > 0 && i < nx && j0 > 0 && j0 + lanes - 1 < ny;
-        const Span* first = line(i, j0);
-        for (int l = 1; shared && l < lanes; l++)
-            shared = first[l].begin == first->begin && first[l].end == first->end &&
-                     first[l].bottom == first->bottom && first[l].top == first->top;
-        if (shared)
+        if (flags & tile_shared)
             solve_shared(A, D, C, zf, Lk, lanes);
         else
         {

@@ -123,6 +123,11 @@ private:
     static const size_t table_values = (size_t)1 << 21;
     void make_tables();
     int z_lanes; // z lines per tile: the plane's lines in tiles of equal size
+    int z_tiles; // tiles a plane
+    // tile t of plane i at i*z_tiles + t: tile_short (its lines inside the faces are all short
+    // lines) | tile_shared (its lines all have the one matrix)
+    std::vector<char> tile_flags;
+    static const char tile_short = 1, tile_shared = 2;
 
     const Span* line(int i, int j) const { return lines.data() + (ptrdiff_t)i * (ny + 1) + j; }
     const Run* first_run(const Span* l) const { return runs.data() + l->begin; }
