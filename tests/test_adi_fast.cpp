@@ -108,11 +108,14 @@ void compare(int nx, int ny, int nz, bool legacy)
 
 // Grids of assorted shapes, odd and even line lengths, down to one interval per axis; the blocks
 // touch each other and the faces, so the face lines and the end nodes take rows of their own.
+// Lines of up to 16 nodes are taken whole (in vectors of four nodes and the rest one by one),
+// longer ones run by run; both kinds are here.
 TEST(FastSweeps, MatchReferenceBitForBit)
 {
-    // 6 x 70 x 5: several tiles of z lines, the last one partly filled
-    const int grids[][3] = {{8, 8, 8}, {13, 6, 21}, {5, 17, 3}, {1, 1, 1},
-                            {1, 9, 2}, {30, 2, 1},  {6, 70, 5}, {40, 3, 9}};
+    // 6 x 70 x 5: several tiles of z lines, the last one partly filled; 4 x 100 x 3: tiles of short
+    // lines that all share one matrix; 3 x 40 x 15: the longest lines taken whole
+    const int grids[][3] = {{8, 8, 8},  {13, 6, 21}, {5, 17, 3}, {1, 1, 1},   {1, 9, 2},
+                            {30, 2, 1}, {6, 70, 5},  {40, 3, 9}, {4, 100, 3}, {3, 40, 15}};
     for (bool legacy : {false, true})
         for (const auto& g : grids)
             compare(g[0], g[1], g[2], legacy);
