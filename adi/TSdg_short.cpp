@@ -79,53 +79,70 @@ inline Around<V> line_around(const double* T0, int k, int L, ptrdiff_t si, ptrdi
             N::pick(N::last(k, L), zero, N::at(T0 + k + 1))};
 }
 
-// Lines q0..q1-1 of the batch, which share the table E: each node's right-hand side and row as an
-// inner node (form(.., false, ..)) and as a face node (form(.., true, ..)), the end nodes keeping
-// the second; node vector by node vector (nodes k..k+3, or node k alone), each line in turn, so
-// that the table is read once for all of them. make(p) gives the form of the line whose node 0 is
-// at p in the node fields.
-template <typename V, bool Matrix, typename Make>
-inline void shared(const LineBatch& b, int q0, int q1, const double* E, int k0, int k1,
-                   const Make& make)
+// Nodes k.. (k..k+3, or k alone) of lines q0..q1-1 of the batch, which share the table E, each
+// line in turn, so that the table is read once for all of them. Each node's right-hand side and
+// row as an inner node (form(.., false, ..)) and, where the nodes hold an end node (Ends), as a
+// face node too (form(.., true, ..)), the end nodes keeping the second. make(p) gives the form of
+// the line whose node 0 is at p in the node fields.
+template <typename V, bool Matrix, bool Ends, typename Make>
+inline void shared(const LineBatch& b, int q0, int q1, const double* E, int k, const Make& make)
 {
     typedef Nodes<V> N;
     const int L = b.L;
-    for (int k = k0; k + N::n <= k1; k += N::n)
+    V r[line_slots];
+    for (int s = 0; s < (Ends ? line_slots : 8); s++)
+        r[s] = N::at(E + s * L + k);
+    for (int q = q0; q < q1; q++)
     {
-        V r[line_slots];
-        for (int s = 0; s < line_slots; s++)
-            r[s] = N::at(E + s * L + k);
-        const auto end = N::end(k, L);
-        for (int q = q0; q < q1; q++)
+        const auto form = make(b.at + q * b.step);
+        V a, d, c;
+        V f = form(r, k, false, a, d, c);
+        if (Ends)
         {
-            const auto form = make(b.at + q * b.step);
-            V ai, bi, ci, af, bf, cf;
-            const V fi = form(r, k, false, ai, bi, ci), ff = form(r, k, true, af, bf, cf);
-            N::store(b.F + q * b.fs + k, 1, N::pick(end, ff, fi));
-            if (Matrix)
-            {
-                const ptrdiff_t o = q * b.ao + k * b.os;
-                N::store(b.A + o, b.os, N::pick(end, af, ai));
-                N::store(b.B + o, b.os, N::pick(end, bf, bi));
-                N::store(b.C + o, b.os, N::pick(end, cf, ci));
-            }
+            const auto end = N::end(k, L);
+            V af, df, cf;
+            const V ff = form(r, k, true, af, df, cf);
+            f = N::pick(end, ff, f);
+            a = N::pick(end, af, a);
+            d = N::pick(end, df, d);
+            c = N::pick(end, cf, c);
+        }
+        N::store(b.F + q * b.fs + k, 1, f);
+        if (Matrix)
+        {
+            const ptrdiff_t o = q * b.ao + k * b.os;
+            N::store(b.A + o, b.os, a);
+            N::store(b.B + o, b.os, d);
+            N::store(b.C + o, b.os, c);
         }
     }
 }
 
-// The batch's lines, in runs of lines that share a table: whole vectors of four nodes first, then
-// the nodes left one by one.
+// The batch's lines, in runs of lines that share a table, vector after vector of four nodes; the
+// last vector of a line whose length is not a multiple of four overlaps the one before it (its
+// first nodes are worked out twice, to the same bits). Lines of fewer than four nodes go node by
+// node.
 template <bool Matrix, typename Make> inline void lines(const LineBatch& b, const Make& make)
 {
-    const int k4 = b.L & ~3;
+    const int L = b.L;
     for (int q = 0; q < b.n;)
     {
         const double* E = b.line[q * b.span_step].table;
         int q1 = q + 1;
         while (q1 < b.n && b.line[q1 * b.span_step].table == E)
             q1++;
-        shared<v4, Matrix>(b, q, q1, E, 0, k4, make);
-        shared<double, Matrix>(b, q, q1, E, k4, b.L, make);
+        if (L < 4)
+            for (int k = 0; k < L; k++)
+                shared<double, Matrix, true>(b, q, q1, E, k, make);
+        else
+            for (int k0 = 0; k0 < L; k0 += 4)
+            {
+                const int k = k0 + 4 <= L ? k0 : L - 4;
+                if (k == 0 || k + 4 >= L)
+                    shared<v4, Matrix, true>(b, q, q1, E, k, make);
+                else
+                    shared<v4, Matrix, false>(b, q, q1, E, k, make);
+            }
         q = q1;
     }
 }
