@@ -2,6 +2,7 @@
 #include "adi/TSdg_assembly.h"
 
 #include "adi/TSdg_equations.h"
+#include "adi/TSdg_vector.h"
 
 namespace adi
 {
@@ -15,85 +16,113 @@ namespace adi
 namespace
 {
 
-// T round node k of a line inside the faces, T0 pointing at its node k = 0: x-1, y-1, k-1, the
-// node, x+1, y+1, k+1.
-inline Neighbours t_around(const double* T0, int k, ptrdiff_t si, ptrdiff_t sj)
+using namespace vector;
+
+// T round nodes k.. of a line inside the faces (V: four nodes or one), T0 pointing at its node
+// k = 0: x-1, y-1, k-1, the node, x+1, y+1, k+1.
+template <typename V> inline Around<V> t_around(const double* T0, int k, ptrdiff_t si, ptrdiff_t sj)
 {
-    return {T0[k - si], T0[k - sj], T0[k - 1], T0[k], T0[k + si], T0[k + sj], T0[k + 1]};
+    typedef Nodes<V> N;
+    return {N::at(T0 + k - si), N::at(T0 + k - sj), N::at(T0 + k - 1), N::at(T0 + k),
+            N::at(T0 + k + si), N::at(T0 + k + sj), N::at(T0 + k + 1)};
 }
 
-// T1 round the node, as the y and z sweeps read it: x-1, the node, x+1.
-inline Neighbours t1_around(const double* T1p, int k, ptrdiff_t si)
+// T1 round the nodes, as the y and z sweeps read it: x-1, the node, x+1.
+template <typename V> inline Around<V> t1_around(const double* T1p, int k, ptrdiff_t si)
 {
-    return {T1p[k - si], 0.0, 0.0, T1p[k], T1p[k + si], 0.0, 0.0};
+    typedef Nodes<V> N;
+    const V zero = V{} * 0.0;
+    return {N::at(T1p + k - si), zero, zero, N::at(T1p + k), N::at(T1p + k + si), zero, zero};
 }
 
-// T2 round the node, as the z sweep reads it: y-1, the node, y+1.
-inline Neighbours t2_around(const double* T2p, int k, ptrdiff_t sj)
+// T2 round the nodes, as the z sweep reads it: y-1, the node, y+1.
+template <typename V> inline Around<V> t2_around(const double* T2p, int k, ptrdiff_t sj)
 {
-    return {0.0, T2p[k - sj], 0.0, T2p[k], 0.0, T2p[k + sj], 0.0};
+    typedef Nodes<V> N;
+    const V zero = V{} * 0.0;
+    return {zero, N::at(T2p + k - sj), zero, N::at(T2p + k), zero, N::at(T2p + k + sj), zero};
+}
+
+// The runs of a line: node(V, k, c) forms nodes k.. of a run with row c (c: its 8 values as V).
+// A run of four nodes or more goes four at a time, its last four overlapping the four before when
+// its length is not a multiple of four (those nodes are worked out twice, to the same bits); a
+// shorter run goes node by node.
+template <typename Node>
+inline void runs(const adi::Run* run, const adi::Run* last, const Node& node)
+{
+    for (int k0 = 1; run < last; k0 = (run++)->end)
+    {
+        const int k1 = run->end;
+        double cr[8]; // the run's row in locals: stores to the outputs cannot touch them
+        for (int q = 0; q < 8; q++)
+            cr[q] = run->row[q];
+        if (k1 - k0 >= 4)
+        {
+            v4 cv[8];
+            for (int q = 0; q < 8; q++)
+                cv[q] = splat(cr[q]);
+            for (int k = k0; k < k1; k += 4)
+                node(v4{}, k + 4 <= k1 ? k : k1 - 4, cv);
+        }
+        else
+            for (int k = k0; k < k1; k++)
+                node(0.0, k, cr);
+    }
 }
 
 } // namespace
 
-CALEFAX_VECTOR void rhs_run_x(const double* __restrict T0, ptrdiff_t si, ptrdiff_t sj,
-                              const double* __restrict S, double sum_x, const adi::Run* run,
-                              const adi::Run* last, double* __restrict F)
+// flatten: the helpers above and the forms are inlined, so that they run in the clone's vector
+// instructions.
+CALEFAX_VECTOR __attribute__((flatten)) void rhs_run_x(const double* __restrict T0, ptrdiff_t si,
+                                                       ptrdiff_t sj, const double* __restrict S,
+                                                       double sum_x, const adi::Run* run,
+                                                       const adi::Run* last, double* __restrict F)
 {
-    for (int k0 = 1; run < last; k0 = (run++)->end)
-    {
-        // the run's row in locals: stores to the outputs cannot touch them
-        double cr[8];
-        for (int q = 0; q < 8; q++)
-            cr[q] = run->row[q];
-        for (int k = k0, k1 = run->end; k < k1; k++)
-        {
-            const Neighbours t = t_around(T0, k, si, sj);
-            double a, b, c;
-            F[k] = adi::inner_x(cr, t, sum_x, S[k], a, b, c);
-        }
-    }
+    runs(run, last,
+         [&](auto z, int k, const auto* c)
+         {
+             typedef Nodes<decltype(z)> N;
+             decltype(z) a, b, d;
+             N::store(
+                 F + k, 1,
+                 inner_x(c, t_around<decltype(z)>(T0, k, si, sj), sum_x, N::at(S + k), a, b, d));
+         });
 }
 
-CALEFAX_VECTOR void rhs_run_y(const double* __restrict T0, const double* __restrict T1p,
-                              ptrdiff_t si, ptrdiff_t sj, const double* __restrict S, double ry,
-                              double sum_y, const adi::Run* run, const adi::Run* last,
-                              double* __restrict F)
+CALEFAX_VECTOR __attribute__((flatten)) void rhs_run_y(const double* __restrict T0,
+                                                       const double* __restrict T1p, ptrdiff_t si,
+                                                       ptrdiff_t sj, const double* __restrict S,
+                                                       double ry, double sum_y, const adi::Run* run,
+                                                       const adi::Run* last, double* __restrict F)
 {
-    for (int k0 = 1; run < last; k0 = (run++)->end)
-    {
-        // the run's row in locals: stores to the outputs cannot touch them
-        double cr[8];
-        for (int q = 0; q < 8; q++)
-            cr[q] = run->row[q];
-        for (int k = k0, k1 = run->end; k < k1; k++)
-        {
-            const Neighbours t = t_around(T0, k, si, sj), t1 = t1_around(T1p, k, si);
-            double a, b, c;
-            F[k] = adi::inner_y(cr, t, t1, ry, sum_y, S[k], a, b, c);
-        }
-    }
+    runs(run, last,
+         [&](auto z, int k, const auto* c)
+         {
+             typedef decltype(z) V;
+             typedef Nodes<V> N;
+             V a, b, d;
+             N::store(F + k, 1,
+                      inner_y(c, t_around<V>(T0, k, si, sj), t1_around<V>(T1p, k, si), ry, sum_y,
+                              N::at(S + k), a, b, d));
+         });
 }
 
-CALEFAX_VECTOR void rhs_run_z(const double* __restrict T0, const double* __restrict T1p,
-                              const double* __restrict T2p, ptrdiff_t si, ptrdiff_t sj,
-                              const double* __restrict S, double ry, double rz, double sum_z,
-                              const adi::Run* run, const adi::Run* last, double* __restrict F)
+CALEFAX_VECTOR __attribute__((flatten)) void
+rhs_run_z(const double* __restrict T0, const double* __restrict T1p, const double* __restrict T2p,
+          ptrdiff_t si, ptrdiff_t sj, const double* __restrict S, double ry, double rz,
+          double sum_z, const adi::Run* run, const adi::Run* last, double* __restrict F)
 {
-    for (int k0 = 1; run < last; k0 = (run++)->end)
-    {
-        // the run's row in locals: stores to the outputs cannot touch them
-        double cr[8];
-        for (int q = 0; q < 8; q++)
-            cr[q] = run->row[q];
-        for (int k = k0, k1 = run->end; k < k1; k++)
-        {
-            const Neighbours t = t_around(T0, k, si, sj), t1 = t1_around(T1p, k, si),
-                             t2 = t2_around(T2p, k, sj);
-            double a, b, c;
-            F[k] = adi::inner_z(cr, t, t1, t2, ry, rz, sum_z, S[k], a, b, c);
-        }
-    }
+    runs(run, last,
+         [&](auto z, int k, const auto* c)
+         {
+             typedef decltype(z) V;
+             typedef Nodes<V> N;
+             V a, b, d;
+             N::store(F + k, 1,
+                      inner_z(c, t_around<V>(T0, k, si, sj), t1_around<V>(T1p, k, si),
+                              t2_around<V>(T2p, k, sj), ry, rz, sum_z, N::at(S + k), a, b, d));
+         });
 }
 
 // Nodes k0..k1-1 of a line on an outer face of the grid, all with the face row b. The

@@ -13,6 +13,11 @@
 // doubled term 2*(x) is formed as x + x. S is the node's source term, computed by the caller.
 // Both ADI runs and the batched sweeps call these, so every run assembles the same numbers.
 
+// The forms are also taken on vectors of four doubles (TSdg_vector.h) by the vector kernels, into
+// which they are always inlined (flatten): no vector passed by value crosses a call, so the
+// compiler's warning about the ABI of such calls does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace adi
 {
 

@@ -1,0 +1,68 @@
+// adi/TSdg_vector.h: four nodes of a line side by side, for the assembly kernels
+#ifndef ADI_TSDG_VECTOR_H
+#define ADI_TSDG_VECTOR_H
+
+#include <cstddef>
+#include <cstring>
+
+namespace adi
+{
+namespace vector
+{
+
+// Four nodes of a line side by side. The operations on them are IEEE operations lane by lane, in
+// the order the forms of TSdg_equations.h write them, so each lane gets the bits of the scalar
+// form (no contraction: -ffp-contract=off).
+typedef double v4 __attribute__((vector_size(32)));
+typedef long long m4 __attribute__((vector_size(32)));
+
+inline v4 load(const double* p)
+{
+    v4 v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Nodes k..k+3 (Four: a vector; otherwise node k alone, a double) of the line whose node 0 is at
+// T0, with L nodes.
+template <typename V> struct Nodes;
+
+template <> struct Nodes<v4>
+{
+    static const int n = 4;
+    static v4 at(const double* p) { return load(p); }
+    // lanes that are the line's first node, its last
+    static m4 first(int k) { return m4{k, k + 1, k + 2, k + 3} == 0; }
+    static m4 last(int k, int L) { return m4{k, k + 1, k + 2, k + 3} == L - 1; }
+    static m4 end(int k, int L) { return first(k) | last(k, L); }
+    static v4 pick(m4 m, v4 yes, v4 no) { return m ? yes : no; }
+    static void store(double* p, ptrdiff_t os, v4 v)
+    {
+        if (os == 1)
+            memcpy(p, &v, sizeof v);
+        else
+            for (int l = 0; l < 4; l++)
+                p[l * os] = v[l];
+    }
+};
+
+template <> struct Nodes<double>
+{
+    static const int n = 1;
+    static double at(const double* p) { return *p; }
+    static bool first(int k) { return k == 0; }
+    static bool last(int k, int L) { return k == L - 1; }
+    static bool end(int k, int L) { return k == 0 || k == L - 1; }
+    static double pick(bool m, double yes, double no) { return m ? yes : no; }
+    static void store(double* p, ptrdiff_t, double v) { *p = v; }
+};
+
+inline v4 splat(double x)
+{
+    return v4{x, x, x, x};
+}
+
+} // namespace vector
+} // namespace adi
+
+#endif
