@@ -105,6 +105,20 @@ private:
         std::vector<Block> y_blocks;      // and of the y sweep
     };
 
+    // A line lies on an outer face of the grid (every node takes a face row) or inside the x and
+    // y faces (its two end nodes k = 0 and k = nz take face rows, the others inner rows).
+    static bool on_face(int i, int j, int nx, int ny)
+    {
+        return i == 0 || i == nx || j == 0 || j == ny;
+    }
+    // The range [a, b) of n planes that thread t of nt takes: contiguous, sizes differing by one
+    // at most.
+    static void share(int n, int t, int nt, int& a, int& b)
+    {
+        a = (int)((long long)n * t / nt);
+        b = (int)((long long)n * (t + 1) / nt);
+    }
+
     TSdg& s;
     double source_term(double q0) const { return ((q0 + q0) * s.dx) * s.dx / s.k; }
     int nx, ny, nz;
