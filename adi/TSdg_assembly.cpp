@@ -18,38 +18,21 @@ namespace
 
 using namespace vector;
 
-// T round nodes k.. of a line inside the faces (V: four nodes or one), T0 pointing at its node
-// k = 0: x-1, y-1, k-1, the node, x+1, y+1, k+1.
-template <typename V> inline Around<V> t_around(const double* T0, int k, ptrdiff_t si, ptrdiff_t sj)
+// The inner nodes of a line, run by run: F[k] = form(V, k, c, S[k], ..), c the run's row (its 8
+// values as V), the last three arguments taking the node's row, which is not kept. A run of four
+// nodes or more goes four at a time, its last four overlapping the four before when its length is
+// not a multiple of four (those nodes are worked out twice, to the same bits); a shorter run goes
+// node by node.
+template <typename Form>
+inline void runs(const adi::Run* run, const adi::Run* last, const double* S, double* F,
+                 const Form& form)
 {
-    typedef Nodes<V> N;
-    return {N::at(T0 + k - si), N::at(T0 + k - sj), N::at(T0 + k - 1), N::at(T0 + k),
-            N::at(T0 + k + si), N::at(T0 + k + sj), N::at(T0 + k + 1)};
-}
-
-// T1 round the nodes, as the y and z sweeps read it: x-1, the node, x+1.
-template <typename V> inline Around<V> t1_around(const double* T1p, int k, ptrdiff_t si)
-{
-    typedef Nodes<V> N;
-    const V zero = V{} * 0.0;
-    return {N::at(T1p + k - si), zero, zero, N::at(T1p + k), N::at(T1p + k + si), zero, zero};
-}
-
-// T2 round the nodes, as the z sweep reads it: y-1, the node, y+1.
-template <typename V> inline Around<V> t2_around(const double* T2p, int k, ptrdiff_t sj)
-{
-    typedef Nodes<V> N;
-    const V zero = V{} * 0.0;
-    return {zero, N::at(T2p + k - sj), zero, N::at(T2p + k), zero, N::at(T2p + k + sj), zero};
-}
-
-// The runs of a line: node(V, k, c) forms nodes k.. of a run with row c (c: its 8 values as V).
-// A run of four nodes or more goes four at a time, its last four overlapping the four before when
-// its length is not a multiple of four (those nodes are worked out twice, to the same bits); a
-// shorter run goes node by node.
-template <typename Node>
-inline void runs(const adi::Run* run, const adi::Run* last, const Node& node)
-{
+    auto node = [&](auto z, int k, const auto* c)
+    {
+        typedef Nodes<decltype(z)> N;
+        decltype(z) a, b, d;
+        N::store(F + k, 1, form(z, k, c, N::at(S + k), a, b, d));
+    };
     for (int k0 = 1; run < last; k0 = (run++)->end)
     {
         const int k1 = run->end;
@@ -79,15 +62,9 @@ CALEFAX_VECTOR __attribute__((flatten)) void rhs_run_x(const double* __restrict 
                                                        double sum_x, const adi::Run* run,
                                                        const adi::Run* last, double* __restrict F)
 {
-    runs(run, last,
-         [&](auto z, int k, const auto* c)
-         {
-             typedef Nodes<decltype(z)> N;
-             decltype(z) a, b, d;
-             N::store(
-                 F + k, 1,
-                 inner_x(c, t_around<decltype(z)>(T0, k, si, sj), sum_x, N::at(S + k), a, b, d));
-         });
+    runs(run, last, S, F,
+         [&](auto z, int k, const auto* c, auto s, auto& a, auto& b, auto& d)
+         { return inner_x(c, t_around<decltype(z)>(T0, k, si, sj), sum_x, s, a, b, d); });
 }
 
 CALEFAX_VECTOR __attribute__((flatten)) void rhs_run_y(const double* __restrict T0,
@@ -96,15 +73,12 @@ CALEFAX_VECTOR __attribute__((flatten)) void rhs_run_y(const double* __restrict 
                                                        double ry, double sum_y, const adi::Run* run,
                                                        const adi::Run* last, double* __restrict F)
 {
-    runs(run, last,
-         [&](auto z, int k, const auto* c)
+    runs(run, last, S, F,
+         [&](auto z, int k, const auto* c, auto s, auto& a, auto& b, auto& d)
          {
              typedef decltype(z) V;
-             typedef Nodes<V> N;
-             V a, b, d;
-             N::store(F + k, 1,
-                      inner_y(c, t_around<V>(T0, k, si, sj), t1_around<V>(T1p, k, si), ry, sum_y,
-                              N::at(S + k), a, b, d));
+             return inner_y(c, t_around<V>(T0, k, si, sj), t1_around<V>(T1p, k, si), ry, sum_y, s,
+                            a, b, d);
          });
 }
 
@@ -113,15 +87,12 @@ rhs_run_z(const double* __restrict T0, const double* __restrict T1p, const doubl
           ptrdiff_t si, ptrdiff_t sj, const double* __restrict S, double ry, double rz,
           double sum_z, const adi::Run* run, const adi::Run* last, double* __restrict F)
 {
-    runs(run, last,
-         [&](auto z, int k, const auto* c)
+    runs(run, last, S, F,
+         [&](auto z, int k, const auto* c, auto s, auto& a, auto& b, auto& d)
          {
              typedef decltype(z) V;
-             typedef Nodes<V> N;
-             V a, b, d;
-             N::store(F + k, 1,
-                      inner_z(c, t_around<V>(T0, k, si, sj), t1_around<V>(T1p, k, si),
-                              t2_around<V>(T2p, k, sj), ry, rz, sum_z, N::at(S + k), a, b, d));
+             return inner_z(c, t_around<V>(T0, k, si, sj), t1_around<V>(T1p, k, si),
+                            t2_around<V>(T2p, k, sj), ry, rz, sum_z, s, a, b, d);
          });
 }
 

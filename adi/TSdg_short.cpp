@@ -20,13 +20,10 @@ inline Around<V> line_around(const double* T0, int k, int L, ptrdiff_t si, ptrdi
 {
     typedef Nodes<V> N;
     const V zero = V{} * 0.0;
-    return {N::at(T0 + k - si),
-            N::at(T0 + k - sj),
-            N::pick(N::first(k), zero, N::at(T0 + k - 1)),
-            N::at(T0 + k),
-            N::at(T0 + k + si),
-            N::at(T0 + k + sj),
-            N::pick(N::last(k, L), zero, N::at(T0 + k + 1))};
+    Around<V> t = t_around<V>(T0, k, si, sj);
+    t.zm = N::pick(N::first(k), zero, t.zm);
+    t.zp = N::pick(N::last(k, L), zero, t.zp);
+    return t;
 }
 
 // Nodes k.. (k..k+3, or k alone) of lines q0..q1-1 of the batch, which share the table E, each
@@ -131,9 +128,8 @@ struct FormY
     {
         typedef Nodes<V> N;
         const Around<V> t = line_around<V>(T0, k, L, si, sj);
-        const V zero = V{} * 0.0, s = N::at(S + k);
-        const Around<V> t1 = {N::at(T1p + k - si), zero, zero, N::at(T1p + k),
-                              N::at(T1p + k + si), zero, zero};
+        const V s = N::at(S + k);
+        const Around<V> t1 = t1_around<V>(T1p, k, si);
         return face ? face_y(r, t, t1, tau, s, a, b, c) : inner_y(r, t, t1, ry, sum_y, s, a, b, c);
     }
 };
@@ -148,11 +144,8 @@ struct FormZ
     {
         typedef Nodes<V> N;
         const Around<V> t = line_around<V>(T0, k, L, si, sj);
-        const V zero = V{} * 0.0, s = N::at(S + k);
-        const Around<V> t1 = {N::at(T1p + k - si), zero, zero, N::at(T1p + k),
-                              N::at(T1p + k + si), zero, zero};
-        const Around<V> t2 = {zero, N::at(T2p + k - sj), zero, N::at(T2p + k),
-                              zero, N::at(T2p + k + sj), zero};
+        const V s = N::at(S + k);
+        const Around<V> t1 = t1_around<V>(T1p, k, si), t2 = t2_around<V>(T2p, k, sj);
         return face ? face_z(r, t, t1, t2, tau, s, a, b, c)
                     : inner_z(r, t, t1, t2, ry, rz, sum_z, s, a, b, c);
     }

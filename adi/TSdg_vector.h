@@ -2,6 +2,8 @@
 #ifndef ADI_TSDG_VECTOR_H
 #define ADI_TSDG_VECTOR_H
 
+#include "adi/TSdg_equations.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -60,6 +62,31 @@ template <> struct Nodes<double>
 inline v4 splat(double x)
 {
     return v4{x, x, x, x};
+}
+
+// T round nodes k.. of a line inside the faces (V: four nodes or one), T0 pointing at its node
+// k = 0: x-1, y-1, k-1, the node, x+1, y+1, k+1.
+template <typename V> inline Around<V> t_around(const double* T0, int k, ptrdiff_t si, ptrdiff_t sj)
+{
+    typedef Nodes<V> N;
+    return {N::at(T0 + k - si), N::at(T0 + k - sj), N::at(T0 + k - 1), N::at(T0 + k),
+            N::at(T0 + k + si), N::at(T0 + k + sj), N::at(T0 + k + 1)};
+}
+
+// T1 round the nodes, as the y and z sweeps read it: x-1, the node, x+1.
+template <typename V> inline Around<V> t1_around(const double* T1p, int k, ptrdiff_t si)
+{
+    typedef Nodes<V> N;
+    const V zero = V{} * 0.0;
+    return {N::at(T1p + k - si), zero, zero, N::at(T1p + k), N::at(T1p + k + si), zero, zero};
+}
+
+// T2 round the nodes, as the z sweep reads it: y-1, the node, y+1.
+template <typename V> inline Around<V> t2_around(const double* T2p, int k, ptrdiff_t sj)
+{
+    typedef Nodes<V> N;
+    const V zero = V{} * 0.0;
+    return {zero, N::at(T2p + k - sj), zero, N::at(T2p + k), zero, N::at(T2p + k + sj), zero};
 }
 
 } // namespace vector
