@@ -12,13 +12,16 @@
 // and end node by end node costs more in start-up than in arithmetic. These kernels take the line
 // whole instead: its rows are laid out beforehand in a line table E of 11 slots of L = nz + 1
 // values (slot q of node k at E[q*L + k]: the coefficient row {w_xm, .., w_diag} of an inner node
-// in slots 0..7, the face row {b_xm, .., b_dz} of an end node in slots 0..10), and each node's
-// right-hand side and row are formed both as an inner node and as a face node, with the very
-// functions of TSdg_equations.h, keeping the one its place asks for. So every node gets the bits
-// of the run-by-run assembly, and the loop over k runs in vector lanes without branches.
+// in slots 0..7, the face row {b_xm, .., b_dz} of an end node in slots 0..10), and the line goes
+// four nodes at a time (the last four overlapping the four before when L is not a multiple of four;
+// node by node when L < 4). Four nodes that hold an end node are formed both as inner nodes and as
+// face nodes, with the very functions of TSdg_equations.h, each node keeping the form its place
+// asks for; the others as inner nodes only. So every node gets the bits of the run-by-run assembly,
+// and the lanes need no branches.
 //
 // A kernel takes a batch of such lines, the lines of one row of a panel of the x or y sweep, or of
-// a tile of the z sweep, one after the other.
+// a tile of the z sweep. Lines of the batch with the same table go together, four nodes of each in
+// turn, so that the table is read once for all of them.
 namespace adi
 {
 
@@ -28,16 +31,16 @@ const int line_slots = 11;
 // n short lines side by side, all with line tables, and where their results go.
 struct LineBatch
 {
-    const Span* line;    // line q's span at line[q*span_step]
-    ptrdiff_t span_step; //
+    const Span* line;    // line q's span (and its table) at line[q*span_step]
+    ptrdiff_t span_step; //   (1: lines along j, ny + 1: lines along i)
     int n, L;            // lines, nodes a line
     ptrdiff_t at, step;  // node 0 of line q at at + q*step in the node fields (T, T1, T2, S)
     ptrdiff_t si, sj;    // strides of i and j in the node fields
     double* F;           // line q's right-hand side of node k at F[q*fs + k]
-    ptrdiff_t fs;        //
+    ptrdiff_t fs;        //   (the distance between two lines' right-hand sides)
     double *A, *B, *C;   // with `matrix`, its row at [q*ao + k*os] (B: the diagonal)
-    ptrdiff_t ao, os;    //
-    bool matrix;         //
+    ptrdiff_t ao, os;    //   (x and y: ao = L, os = 1; z: ao = 1, os = the tile's lanes)
+    bool matrix;         // whether the rows are wanted (the panel's matrix is not kept)
 };
 
 void short_lines_x(const LineBatch& b, const double* T, const double* S, double tau, double sum_x);

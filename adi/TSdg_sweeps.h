@@ -26,11 +26,13 @@ namespace adi
 // solver are single blocks (TSdg), addressed here as flat arrays with strides si = (ny+1)(nz+1),
 // sj = nz+1, 1.
 //
-// What does not change from step to step is worked out once per run: the source term of each
-// node, the runs of nodes sharing a coefficient row along each line, and which panels have the
-// same matrix as the panel before, whose eliminated diagonals are then reused (the same numbers,
-// computed once). The y and z sweeps go plane by plane together, so that the z sweep finds its
-// data in cache. Work space is made by the constructor; nothing is allocated by step().
+// What does not change from step to step is worked out once per run (TSdg_sweeps_plan.cpp): the
+// source term of each node, the runs of nodes sharing a coefficient row along each line, the line
+// tables of lines of at most short_line nodes inside the faces (assembled whole, TSdg_short.h),
+// and which panels have the same matrix as the panel before, whose eliminated diagonals are then
+// reused (the same numbers, computed once). The y and z sweeps go plane by plane together, so
+// that the z sweep finds its data in cache. Work space is made by the constructor; nothing is
+// allocated by step().
 //
 // Threads share a sweep by whole panels: each takes a contiguous range of planes (j for the x
 // sweep, i for the y and z sweeps) with work space of its own, and assembles in full the first

@@ -166,6 +166,12 @@ void Sweeps::make_tables()
         {
             const size_t n = (size_t)i * (ny + 1) + j;
             const Span& l = lines[n];
+            if (j > 1 && lines[n - 1].begin == l.begin && lines[n - 1].end == l.end &&
+                lines[n - 1].bottom == l.bottom && lines[n - 1].top == l.top)
+            {
+                at[n] = at[n - 1]; // the same runs and end rows as the line before
+                continue;
+            }
             std::fill(E.begin(), E.end(), 0.0);
             auto put = [&](int k, const double* row, int slots)
             {
