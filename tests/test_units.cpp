@@ -1,8 +1,6 @@
-// tests/test_units.cpp: the power-trace reader, the units of a chip and their node powers
-#include "adi/TSdg.h"
+// tests/test_units.cpp: the power-trace reader and the units of a chip (their cells and nodes)
 #include "model/PowerTrace.h"
 #include "model/Units.h"
-#include "scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -71,44 +69,4 @@ TEST(Units, CellsAndNodes)
     EXPECT_TRUE(u.nodes(2).empty());
     EXPECT_EQ(9u * 7 * 2, u.nodes(4).size()); // the zero-thick lid: the cells under k = 4
     EXPECT_EQ(3, u.nodes(4)[0]);
-}
-
-// The node powers a trace gives are, to the bit, those of an input file holding its densities,
-// on every node the units touch (overlaps, faces, the die beneath), and no other node changes.
-TEST(Units, NodePowersMatchTheInputFileAssignment)
-{
-    ScratchDir dir;
-    DataText d;
-    d.grid = "8 6 4";
-    write_file("c.dat", d.text());
-    std::vector<BlockRecord> blocks = chip_blocks();
-    Units u(8, 6, 4, 1e-4, 1e-4, 1e-4, blocks);
-    std::vector<int> column = {3, 1};
-    u.watch(column);
-    const double watts[] = {0.7, 0.13};
-    std::vector<double> density;
-    u.densities(column, watts, density);
-
-    TSdg input("c.dat"), traced("c.dat");
-    std::ostringstream text;
-    text.precision(17);
-    for (size_t b = 0; b < blocks.size(); b++)
-        text << blocks[b].name << " " << blocks[b].x1 << " " << blocks[b].y1 << " " << blocks[b].z1
-             << " " << blocks[b].x2 << " " << blocks[b].y2 << " " << blocks[b].z2 << " "
-             << blocks[b].layer << " " << density[b] << "\n";
-    std::istringstream in1(text.str()), in2(blocks_text);
-    std::string error;
-    ASSERT_TRUE(input.read_geometry(in1, "d.in", error)) << error;
-    ASSERT_TRUE(traced.read_geometry(in2, "c.in", error)) << error;
-    double* q = traced.power[0][0];
-    int changed = 0;
-    u.node_powers(density,
-                  [&](ptrdiff_t p, double q0)
-                  {
-                      changed += q0 != q[p];
-                      q[p] = q0;
-                  });
-    EXPECT_GT(changed, 50);
-    for (int p = 0; p < traced.n_nodes; p++)
-        ASSERT_EQ(0, memcmp(&input.power[0][0][p], &q[p], sizeof(double))) << "node " << p;
 }
