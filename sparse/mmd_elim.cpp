@@ -6,6 +6,37 @@
 // are described in sparse/mmd.h.
 #include "sparse/mmd.h"
 
+namespace
+{
+
+// The nodes held in the storage of a node v of the quotient graph: its slots xadj[v] ..
+// xadj[v+1]-1, continued through a link -w in a slot to the slots of w, and ended by a 0 or the
+// last slot. Slots are read as the walk reaches them, so a walk sees what was stored before it.
+struct Walk
+{
+    const int *xadj, *adjncy;
+    int i, stop;
+    Walk(const int* xadj, const int* adjncy, int v)
+        : xadj(xadj), adjncy(adjncy), i(xadj[v]), stop(xadj[v + 1] - 1)
+    {
+    }
+    // The next node, 0 at the end.
+    int next()
+    {
+        while (i <= stop)
+        {
+            const int v = adjncy[i++];
+            if (v >= 0)
+                return v;
+            i = xadj[-v];
+            stop = xadj[-v + 1] - 1;
+        }
+        return 0;
+    }
+};
+
+} // namespace
+
 // ---- mmdelm ------------------------------------------------------------------------------------
 
 // mdnode becomes an element: reachable set in its storage, neighbours purged, merged or flagged.
@@ -46,22 +77,9 @@ void mmdelm(int mdnode, int* xadj, int* adjncy, int* dhead, int* dforw, int* dba
     while (elmnt > 0)
     {
         adjncy[rlmt] = -elmnt;
-        int link = elmnt;
-        int j = xadj[link];
-        int jstop = xadj[link + 1] - 1;
-        while (j <= jstop)
+        Walk walk(xadj, adjncy, elmnt);
+        for (int node; (node = walk.next()) != 0;)
         {
-            int node = adjncy[j];
-            j = j + 1;
-            if (node < 0)
-            {
-                link = -node;
-                j = xadj[link];
-                jstop = xadj[link + 1] - 1;
-                continue;
-            }
-            if (node == 0)
-                break;
             if (marker[node] >= tag || dforw[node] < 0)
                 continue;
             marker[node] = tag;
@@ -81,22 +99,9 @@ void mmdelm(int mdnode, int* xadj, int* adjncy, int* dhead, int* dforw, int* dba
         adjncy[rloc] = 0;
 
     // ---- each reachable node: out of the degree lists, purged, then merged or flagged ----------
-    int link = mdnode;
-    int i = xadj[link];
-    istop = xadj[link + 1] - 1;
-    while (i <= istop)
+    Walk reached(xadj, adjncy, mdnode);
+    for (int rnode; (rnode = reached.next()) != 0;)
     {
-        int rnode = adjncy[i];
-        i = i + 1;
-        if (rnode < 0)
-        {
-            link = -rnode;
-            i = xadj[link];
-            istop = xadj[link + 1] - 1;
-            continue;
-        }
-        if (rnode == 0)
-            break;
 
         // Unlink rnode from its degree list unless it is already flagged (dbakw 0) or
         // outmatched (dbakw -MMD_MAXINT), which are in no list.
@@ -182,22 +187,9 @@ void mmdupd(int ehead, int neqns, int* xadj, int* adjncy, int delta, int* mdeg, 
         int q2head = 0;
         int qxhead = 0;
         int deg0 = 0;
-        int link = elmnt;
-        int i = xadj[link];
-        int istop = xadj[link + 1] - 1;
-        while (i <= istop)
+        Walk walk(xadj, adjncy, elmnt);
+        for (int enode; (enode = walk.next()) != 0;)
         {
-            int enode = adjncy[i];
-            i = i + 1;
-            if (enode < 0)
-            {
-                link = -enode;
-                i = xadj[link];
-                istop = xadj[link + 1] - 1;
-                continue;
-            }
-            if (enode == 0)
-                break;
             if (qsize[enode] == 0)
                 continue;
             deg0 = deg0 + qsize[enode];
@@ -243,25 +235,10 @@ void mmdupd(int ehead, int neqns, int* xadj, int* adjncy, int delta, int* mdeg, 
                         // nabor is an element: add its nodes not in elmnt; a flagged
                         // two-neighbour node in both elements is indistinguishable from
                         // enode, any other flagged node there is outmatched by it.
-                        link = nabor;
-                        int j = xadj[link];
-                        int jstop = xadj[link + 1] - 1;
-                        while (j <= jstop)
+                        Walk other(xadj, adjncy, nabor);
+                        for (int node; (node = other.next()) != 0;)
                         {
-                            int node = adjncy[j];
-                            j = j + 1;
-                            if (node == enode)
-                                continue;
-                            if (node < 0)
-                            {
-                                link = -node;
-                                j = xadj[link];
-                                jstop = xadj[link + 1] - 1;
-                                continue;
-                            }
-                            if (node == 0)
-                                break;
-                            if (qsize[node] == 0)
+                            if (node == enode || qsize[node] == 0)
                                 continue;
                             if (marker[node] < *tag)
                             {
@@ -305,22 +282,9 @@ void mmdupd(int ehead, int neqns, int* xadj, int* adjncy, int delta, int* mdeg, 
                             deg = deg + qsize[nabor];
                             continue;
                         }
-                        link = nabor;
-                        int j = xadj[link];
-                        int jstop = xadj[link + 1] - 1;
-                        while (j <= jstop)
+                        Walk other(xadj, adjncy, nabor);
+                        for (int node; (node = other.next()) != 0;)
                         {
-                            int node = adjncy[j];
-                            j = j + 1;
-                            if (node < 0)
-                            {
-                                link = -node;
-                                j = xadj[link];
-                                jstop = xadj[link + 1] - 1;
-                                continue;
-                            }
-                            if (node == 0)
-                                break;
                             if (marker[node] < *tag)
                             {
                                 marker[node] = *tag;
