@@ -96,11 +96,7 @@ rhs_run_z(const double* __restrict T0, const double* __restrict T1p, const doubl
          });
 }
 
-// Nodes k0..k1-1 of a line on an outer face of the grid, all with the face row b. The
-// line's own values are u (T), u1 (T1), u2 (T2); the rows beside it (x-1, y-1, x+1, y+1) are
-// xm, ym, xp, yp (T), x1m, x1p (T1) and y2m, y2p (T2), each either a row of the field or a row of
-// zeros where the line lies on that face, so that the loop needs no branches. The row of node k
-// goes to A, B, C at [k*os], its right-hand side to F[k].
+// Lines on an outer face of the grid, run by run (TSdg_assembly.h).
 CALEFAX_VECTOR void face_run_x(const double* __restrict b, const double* __restrict xm,
                                const double* __restrict ym, const double* __restrict u,
                                const double* __restrict xp, const double* __restrict yp,
@@ -131,7 +127,6 @@ CALEFAX_VECTOR void face_run_y(const double* __restrict b, const double* __restr
     }
 }
 
-// The z form writes the rows only with `matrix`.
 CALEFAX_VECTOR void face_run_z(const double* __restrict b, const double* __restrict xm,
                                const double* __restrict ym, const double* __restrict u,
                                const double* __restrict xp, const double* __restrict yp,
