@@ -1,6 +1,9 @@
 // adi/TSdg_assembly.cpp: the right-hand sides and rows of the nodes of a line, run by run
 #include "adi/TSdg_assembly.h"
 
+// The kernels here take vectors by value from inline helpers, all inlined into them (flatten).
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 #include "adi/TSdg_equations.h"
 #include "adi/TSdg_vector.h"
 

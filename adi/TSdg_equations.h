@@ -16,6 +16,7 @@
 // The forms are also taken on vectors of four doubles (TSdg_vector.h) by the vector kernels, into
 // which they are always inlined (flatten): no vector passed by value crosses a call, so the
 // compiler's warning about the ABI of such calls does not apply.
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace adi
@@ -125,5 +126,7 @@ inline V face_z(const V* b, const Around<V>& t, const Around<V>& t1, const Aroun
 }
 
 } // namespace adi
+
+#pragma GCC diagnostic pop
 
 #endif

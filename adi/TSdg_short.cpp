@@ -1,6 +1,9 @@
 // adi/TSdg_short.cpp: whole short lines inside the faces of the grid, in one vector pass each
 #include "adi/TSdg_short.h"
 
+// The kernels here take vectors by value from inline helpers, all inlined into them (flatten).
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 #include "adi/TSdg_equations.h"
 #include "adi/TSdg_vector.h"
 

@@ -7,6 +7,11 @@
 #include <cstddef>
 #include <cstring>
 
+// The helpers pass vectors by value; they are always inlined into the vector kernels (flatten), so
+// the compiler's warning about the ABI of such calls does not apply.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace adi
 {
 namespace vector
@@ -91,5 +96,7 @@ template <typename V> inline Around<V> t2_around(const double* T2p, int k, ptrdi
 
 } // namespace vector
 } // namespace adi
+
+#pragma GCC diagnostic pop
 
 #endif
