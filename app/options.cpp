@@ -57,13 +57,26 @@ void help()
            "  --help         print this text and exit\n";
 }
 
+// v as a whole number in lo..hi.
+bool whole_number(const char* v, long lo, long hi, long& n)
+{
+    char* end = nullptr;
+    n = strtol(v, &end, 10);
+    return *v != '\0' && *end == '\0' && n >= lo && n <= hi;
+}
+
 // The value of an option that takes one, checked; returns false after an error line.
 bool take_value(const std::string& opt, const char* v, Options& o)
 {
-    char* end = nullptr;
-    std::string error;
+    auto refuse = [&](const char* what)
+    {
+        report_error(opt + " takes " + what + ", not '" + v + "'");
+        return false;
+    };
+    long n = 0;
     if (opt == "--field")
     {
+        std::string error;
         if (!check_field_path(v, error))
         {
             report_error(error);
@@ -73,24 +86,14 @@ bool take_value(const std::string& opt, const char* v, Options& o)
     }
     else if (opt == "--field-every")
     {
-        long n = strtol(v, &end, 10);
-        if (*v == '\0' || *end != '\0' || n < 1 || n > 1000000000)
-        {
-            report_error("--field-every takes a whole number of steps from 1, not '" +
-                         std::string(v) + "'");
-            return false;
-        }
+        if (!whole_number(v, 1, 1000000000, n))
+            return refuse("a whole number of steps from 1");
         o.field_every = (int)n;
     }
     else if (opt == "--threads")
     {
-        long n = strtol(v, &end, 10);
-        if (*v == '\0' || *end != '\0' || n < 1 || n > 4096)
-        {
-            report_error("--threads takes a whole number of threads from 1 to 4096, not '" +
-                         std::string(v) + "'");
-            return false;
-        }
+        if (!whole_number(v, 1, 4096, n))
+            return refuse("a whole number of threads from 1 to 4096");
         o.threads = (int)n;
     }
     else if (opt == "--power")
@@ -99,23 +102,16 @@ bool take_value(const std::string& opt, const char* v, Options& o)
         o.unit_temps = v;
     else if (opt == "--interval")
     {
+        char* end = nullptr;
         o.interval = strtod(v, &end);
         if (*v == '\0' || *end != '\0' || !std::isfinite(o.interval) || o.interval <= 0.0)
-        {
-            report_error("--interval takes a time in seconds above 0, not '" + std::string(v) +
-                         "'");
-            return false;
-        }
+            return refuse("a time in seconds above 0");
     }
     else // --steps
     {
-        o.steps = strtol(v, &end, 10);
-        if (*v == '\0' || *end != '\0' || o.steps < 0 || o.steps > 1000000000)
-        {
-            report_error("--steps takes a whole number of steps from 0, not '" + std::string(v) +
-                         "'");
-            return false;
-        }
+        if (!whole_number(v, 0, 1000000000, n))
+            return refuse("a whole number of steps from 0");
+        o.steps = n;
     }
     return true;
 }

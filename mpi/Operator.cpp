@@ -117,28 +117,12 @@ PetscErrorCode Operator::assemble(Mat M, double time_weight, bool held) const
 
 PetscErrorCode Operator::source(Vec b) const
 {
-    PetscFunctionBeginUser;
-    PetscScalar*** v;
-    PetscCall(DMDAVecGetArray(da, b, &v));
-    for (int i = box.lo[0]; i <= box.hi[0]; i++)
-        for (int j = box.lo[1]; j <= box.hi[1]; j++)
-            for (int k = box.lo[2]; k <= box.hi[2]; k++)
-                v[k][j][i] = ((q[at_own(i, j, k)] * m.dx) * m.dx) / m.k;
-    PetscCall(DMDAVecRestoreArray(da, b, &v));
-    PetscFunctionReturn(0);
+    return fill(b, [&](int i, int j, int k) { return ((q[at_own(i, j, k)] * m.dx) * m.dx) / m.k; });
 }
 
 PetscErrorCode Operator::capacity(Vec c) const
 {
-    PetscFunctionBeginUser;
-    PetscScalar*** v;
-    PetscCall(DMDAVecGetArray(da, c, &v));
-    for (int i = box.lo[0]; i <= box.hi[0]; i++)
-        for (int j = box.lo[1]; j <= box.hi[1]; j++)
-            for (int k = box.lo[2]; k <= box.hi[2]; k++)
-                v[k][j][i] = terms(i, j, k).cap;
-    PetscCall(DMDAVecRestoreArray(da, c, &v));
-    PetscFunctionReturn(0);
+    return fill(c, [&](int i, int j, int k) { return terms(i, j, k).cap; });
 }
 
 void Operator::powered_nodes(bool isolated, long long& nodes, double& density_sum) const

@@ -59,6 +59,20 @@ private:
         double diag; // the node's self weight: links and convection
         double cap;  // time term
     };
+    // x = value(i, j, k) at every own node.
+    template <typename Value> PetscErrorCode fill(Vec x, Value value) const
+    {
+        PetscFunctionBeginUser;
+        PetscScalar*** v;
+        PetscCall(DMDAVecGetArray(da, x, &v));
+        for (int i = box.lo[0]; i <= box.hi[0]; i++)
+            for (int j = box.lo[1]; j <= box.hi[1]; j++)
+                for (int k = box.lo[2]; k <= box.hi[2]; k++)
+                    v[k][j][i] = value(i, j, k);
+        PetscCall(DMDAVecRestoreArray(da, x, &v));
+        PetscFunctionReturn(0);
+    }
+
     TS3D& m;
     DM da;
     NodeBox box, ext;          // own nodes; with the nodes one below them on each axis
