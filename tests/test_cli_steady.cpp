@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -19,9 +18,9 @@ static double last_value(const std::string& text)
     return std::stod(text.substr(at + 1, end - at));
 }
 
-// --steady: progress and balance on standard output, the cut planes in the transient run's
-// layout, Calefax_steady.txt with the transient file's mesh line and the probe, and no transient
-// result touched. --from-steady: the probe history starts and stays at that temperature.
+// --steady: the balance on standard output, Calefax_steady.txt with the transient file's mesh
+// line and the probe, and no transient result touched. --from-steady: the probe history starts
+// and stays at that temperature.
 TEST(CliSteady, ResultsAndFromSteady)
 {
     ScratchDir dir;
@@ -34,9 +33,6 @@ TEST(CliSteady, ResultsAndFromSteady)
     Outcome r = run_command(exe + " chip.dat chip.in");
     ASSERT_EQ(0, r.status) << r.err;
     const std::string transient = read_file("Calefax_transient.txt");
-    std::map<std::string, std::string> planes = {{"top.txt", ""}, {"side.txt", ""}};
-    for (auto& f : planes)
-        f.second = read_file(f.first);
     write_file("Calefax_transient.txt", "earlier result\n");
     r = run_command(exe + " --steady chip.dat chip.in");
     ASSERT_EQ(0, r.status) << r.err;
@@ -49,12 +45,6 @@ TEST(CliSteady, ResultsAndFromSteady)
     const std::string steady = read_file("Calefax_steady.txt");
     EXPECT_EQ(transient.substr(0, transient.find('\n') + 1) + "", steady.substr(0, 7));
     EXPECT_EQ(2, std::count(steady.begin(), steady.end(), '\n'));
-    for (const auto& f : planes) // the transient run's layout: as many tab-ended values
-    {
-        const std::string now = read_file(f.first);
-        EXPECT_EQ(std::count(f.second.begin(), f.second.end(), '\t'),
-                  std::count(now.begin(), now.end(), '\t'));
-    }
     const double probe = last_value(steady);
     EXPECT_GT(probe, 26.0);
     EXPECT_LT(last_value(transient), probe);
@@ -68,14 +58,11 @@ TEST(CliSteady, ResultsAndFromSteady)
     EXPECT_NEAR(probe, last_value(from), 1e-9 * probe);
 }
 
-// --help lists both options. No heat path with power: one error line, status 1, nothing written
-// and an earlier steady result intact; so too an unwritable result, reported after the run.
-TEST(CliSteady, HelpRefusalAndUnwritable)
+// No heat path with power: one error line, status 1, nothing written and an earlier steady result
+// intact; so too an unwritable result, reported after the run.
+TEST(CliSteady, RefusalAndUnwritable)
 {
     ScratchDir dir;
-    Outcome r = run_command(exe + " --help");
-    for (const char* o : {" --steady", "--from-steady"})
-        EXPECT_NE(std::string::npos, r.out.find(o)) << r.out;
     DataText t;
     t.h = "0 0 0 0 0 0";
     t.cuts = "1 z 2 mid.txt";
@@ -83,7 +70,7 @@ TEST(CliSteady, HelpRefusalAndUnwritable)
     for (const char* mode : {" --steady", " --from-steady"})
     {
         write_file("Calefax_steady.txt", "earlier result\n");
-        r = run_command(exe + mode + " chip.dat chip.in");
+        Outcome r = run_command(exe + mode + " chip.dat chip.in");
         EXPECT_EQ(1, r.status);
         EXPECT_EQ(0u, r.err.find("Calefax: error: no steady state: 27 nodes with power")) << r.err;
         EXPECT_EQ(r.err.size() - 1, r.err.find('\n')) << "one line: " << r.err;
@@ -94,7 +81,7 @@ TEST(CliSteady, HelpRefusalAndUnwritable)
     t.h = "100 200 300 400 500 600";
     write_file("chip.dat", t.text());
     ASSERT_EQ(0, remove("Calefax_steady.txt") + mkdir("Calefax_steady.txt", 0755));
-    r = run_command(exe + " chip.dat chip.in --steady");
+    Outcome r = run_command(exe + " chip.dat chip.in --steady");
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.out.find("Done!"));
     EXPECT_NE(std::string::npos,
