@@ -76,6 +76,8 @@ bool Session::set_unit_watts(const std::string& name, double w, std::string& err
         e << "power " << w << " W of unit '" << name << "' is not a finite power";
     else if (w < 0.0)
         e << "power " << w << " W of unit '" << name << "' is negative";
+    else
+        e << unit_set->density_overflow((size_t)u, w);
     if (!e.str().empty())
     {
         error = e.str();

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# fuzz/build.sh: builds the four libFuzzer targets with clang++ (AddressSanitizer and
+# fuzz/build.sh: builds the libFuzzer targets with clang++ (AddressSanitizer and
 # UndefinedBehaviorSanitizer) into BUILD_DIR (default: build-fuzz beside fuzz/).
 #   fuzz/build.sh [BUILD_DIR]
 # Needs clang and its runtimes (Debian: clang libclang-rt-dev). Then, for example:

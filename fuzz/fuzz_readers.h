@@ -1,4 +1,4 @@
-// fuzz/fuzz_readers.h: the four readers run on bytes held in memory, and their results judged
+// fuzz/fuzz_readers.h: the readers run on bytes held in memory, and their results judged
 // against what each reader promises; shared by the fuzz targets and the regression test
 #ifndef FUZZ_FUZZ_READERS_H
 #define FUZZ_FUZZ_READERS_H
@@ -15,6 +15,8 @@
 
 #include "adi/TSdg.h"
 #include "cn/TScn.h"
+#include "model/PowerTrace.h"
+#include "model/Units.h"
 #include "model/datafile.h"
 #include "sparse/SSMat.h"
 
@@ -193,6 +195,64 @@ inline std::string matrix_verdict(const std::string& bytes, std::string* error)
     delete A;
     FUZZ_PROMISE(empty_error);
     return broken.empty() ? "" : "fuzz.mtx: promise broken: " + broken;
+}
+
+// ---- power trace -------------------------------------------------------------------------------
+
+// The units a trace is bound to: "core0" and "core1" on a die of 8 x 8 x 4 intervals, "cache" made
+// of two blocks, and "hidden", whose one block "die" covers again (it owns no cell).
+inline Units trace_units()
+{
+    const std::vector<BlockRecord> blocks = {
+        {"hidden", 1, 1, 3, 3, 3, 4, "Si", 1e9, 1}, {"die", 0, 0, 0, 8, 8, 4, "Si", 0.0, 2},
+        {"core0", 1, 1, 3, 3, 3, 4, "Si", 1e9, 3},  {"core1", 5, 1, 3, 7, 3, 4, "Si", 1e9, 4},
+        {"cache", 1, 5, 3, 4, 7, 4, "Si", 5e8, 5},  {"cache", 4, 5, 3, 7, 7, 4, "Si", 5e8, 6}};
+    return Units(8, 8, 4, 1e-4, 1e-4, 1e-4, blocks);
+}
+
+// bytes as the power trace "fuzz.trace" through PowerTrace::read, then bound to the units of
+// trace_units(): a refused trace holds nothing; an accepted one has distinct names and one finite
+// power >= 0 per name and interval; a bound one names units that own cells, and every interval
+// gives every block a finite density >= 0.
+inline std::string trace_verdict(const Units& units, const std::string& bytes, std::string* error)
+{
+    std::istringstream in(bytes);
+    PowerTrace t;
+    error->clear();
+    if (!t.read(in, "fuzz.trace", *error))
+    {
+        FUZZ_PROMISE(located_in(*error, "fuzz.trace"));
+        FUZZ_PROMISE(t.names().empty() && t.intervals() == 0);
+        return "";
+    }
+    FUZZ_PROMISE(error->empty() && t.intervals() >= 1 && !t.names().empty());
+    const std::vector<std::string>& names = t.names();
+    for (size_t a = 0; a < names.size(); a++)
+    {
+        FUZZ_PROMISE(!names[a].empty() && names[a].find_first_of(" \t\v\f\n") == std::string::npos);
+        for (size_t b = 0; b < a; b++)
+            FUZZ_PROMISE(names[a] != names[b]);
+    }
+    for (size_t r = 0; r < t.intervals(); r++)
+        for (size_t c = 0; c < names.size(); c++)
+            FUZZ_PROMISE(std::isfinite(t.row(r)[c]) && t.row(r)[c] >= 0.0);
+    std::vector<int> column_unit;
+    if (!units.bind(t, "fuzz.trace", column_unit, *error))
+    {
+        FUZZ_PROMISE(located_in(*error, "fuzz.trace"));
+        return "";
+    }
+    FUZZ_PROMISE(error->empty() && column_unit.size() == names.size());
+    std::vector<double> density;
+    for (size_t r = 0; r < t.intervals(); r++)
+    {
+        for (int u : column_unit)
+            FUZZ_PROMISE(u >= 0 && (size_t)u < units.size() && units.cells((size_t)u) > 0);
+        units.densities(column_unit, t.row(r), density);
+        for (double q : density)
+            FUZZ_PROMISE(std::isfinite(q) && q >= 0.0);
+    }
+    return "";
 }
 
 // ---- shared by the fuzz targets --------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <unordered_set>
 
 namespace
 {
@@ -35,10 +36,7 @@ std::string at(const std::string& file, int line)
 
 bool PowerTrace::read(std::istream& in, const std::string& file, std::string& error)
 {
-    names_.clear();
-    watts.clear();
-    rows = 0;
-    names_at = 0;
+    *this = PowerTrace();
     std::string line;
     int lineno = 0;
     while (std::getline(in, line))
@@ -51,14 +49,14 @@ bool PowerTrace::read(std::istream& in, const std::string& file, std::string& er
             continue;
         if (names_at == 0)
         {
-            for (size_t a = 0; a < f.size(); a++)
-                for (size_t b = 0; b < a; b++)
-                    if (f[a] == f[b])
-                    {
-                        error = at(file, lineno) + "unit '" + f[a] + "' is named twice";
-                        *this = PowerTrace();
-                        return false;
-                    }
+            std::unordered_set<std::string> seen; // a long names line stays linear
+            for (const std::string& name : f)
+                if (!seen.insert(name).second)
+                {
+                    error = at(file, lineno) + "unit '" + name + "' is named twice";
+                    *this = PowerTrace();
+                    return false;
+                }
             names_ = f;
             names_at = lineno;
             continue;
@@ -93,6 +91,7 @@ bool PowerTrace::read(std::istream& in, const std::string& file, std::string& er
             watts.push_back(v);
         }
         rows++;
+        row_lines.push_back(lineno);
     }
     if (in.bad())
     {

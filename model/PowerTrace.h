@@ -27,11 +27,14 @@ public:
     const double* row(size_t r) const { return watts.data() + r * names_.size(); }
     // Line of the file holding the names, from 1.
     int names_line() const { return names_at; }
+    // Line of the file holding interval r, from 1.
+    int row_line(size_t r) const { return row_lines[r]; }
 
 private:
     std::vector<std::string> names_;
     std::vector<double> watts; // rows * names, row after row
     size_t rows = 0;
+    std::vector<int> row_lines; // line of each interval
     int names_at = 0;
 };
 

@@ -2,6 +2,8 @@
 #include "model/Units.h"
 
 #include <algorithm>
+#include <cmath>
+#include <sstream>
 
 Units::Units(int nx, int ny, int nz, double dx, double dy, double dz,
              const std::vector<BlockRecord>& blocks)
@@ -17,6 +19,7 @@ Units::Units(int nx, int ny, int nz, double dx, double dy, double dz,
         {
             u = (int)names.size();
             names.push_back(blocks[b].name);
+            unit_of.emplace(blocks[b].name, u);
             unit_blocks.emplace_back();
             unit_cells.push_back(0);
         }
@@ -44,10 +47,8 @@ Units::Units(int nx, int ny, int nz, double dx, double dy, double dz,
 
 int Units::find(const std::string& name) const
 {
-    for (size_t u = 0; u < names.size(); u++)
-        if (names[u] == name)
-            return (int)u;
-    return -1;
+    auto u = unit_of.find(name);
+    return u == unit_of.end() ? -1 : u->second;
 }
 
 int Units::node_blocks(int i, int j, int k, int blocks[8], int count[8]) const
@@ -101,7 +102,27 @@ bool Units::bind(const PowerTrace& trace, const std::string& trace_file,
         }
         column_unit.push_back(u);
     }
+    for (size_t r = 0; r < trace.intervals(); r++)
+        for (size_t c = 0; c < column_unit.size(); c++)
+        {
+            const std::string why = density_overflow((size_t)column_unit[c], trace.row(r)[c]);
+            if (why.empty())
+                continue;
+            error = trace_file + ":" + std::to_string(trace.row_line(r)) + ": " + why;
+            column_unit.clear();
+            return false;
+        }
     return true;
+}
+
+std::string Units::density_overflow(size_t u, double watts) const
+{
+    if (std::isfinite(density(u, watts)))
+        return "";
+    std::ostringstream what;
+    what << "power " << watts << " W of unit '" << names[u] << "' is too large: over the unit's "
+         << volume(u) << " m^3 its density is beyond the range of numbers";
+    return what.str();
 }
 
 void Units::densities(const std::vector<int>& column_unit, const double* watts,

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A unit is one name of the input file's blocks; a unit made of several rectangles has several
@@ -34,13 +35,17 @@ public:
     long long block_cells_owned(size_t b) const { return block_cells[b]; } // cells block b owns
     double volume(size_t u) const { return (double)unit_cells[u] * cell_volume; }
     double density(size_t u, double watts) const { return watts / volume(u); }
+    // "" when watts on unit u give a finite density; else why not, as "power W W of unit 'NAME'
+    // is too large: ...".
+    std::string density_overflow(size_t u, double watts) const;
     // Flat indices ((i*(ny+1) + j)*(nz+1) + k) of the unit's nodes, ascending.
     const std::vector<int>& nodes(size_t u) const { return unit_nodes[u]; }
     // Power of the blocks that no unit of column_unit covers (their input densities), W.
     double other_watts(const std::vector<int>& column_unit) const;
 
     // column_unit[c]: the unit that column c of the trace names. Refuses, with error
-    // "TRACE:LINE: ...", a name that is no block's and a unit that owns no cell.
+    // "TRACE:LINE: ...", a name that is no block's, a unit that owns no cell, and a power whose
+    // density over the unit's volume is beyond the range of doubles.
     bool bind(const PowerTrace& trace, const std::string& trace_file, std::vector<int>& column_unit,
               std::string& error) const;
     // Block densities for one interval: the units of the columns get watts[c]/V on their blocks,
@@ -71,6 +76,7 @@ private:
     std::vector<int> block_unit;       // per block
     std::vector<long long> block_cells;
     std::vector<std::string> names;
+    std::unordered_map<std::string, int> unit_of; // a name's unit
     std::vector<std::vector<int>> unit_blocks;
     std::vector<long long> unit_cells;
     std::vector<std::vector<int>> unit_nodes;

@@ -16,13 +16,15 @@ TEST(FuzzRegressions, KeptInputs)
 {
     TSdg adi(16, 16, 10, 1e-3, 25.0);
     TScn cn(16, 16, 10, 1e-9, 35.0);
+    const Units units = trace_units();
     CoutCapture quiet;
     using namespace std::placeholders;
     const std::pair<const char*, Verdict> targets[] = {
         {"datafile", datafile_verdict},
         {"input", std::bind(input_verdict, std::ref(adi), _1, _2)},
         {"tsinput", std::bind(tsinput_verdict, std::ref(cn), _1, _2)},
-        {"matrix", matrix_verdict}};
+        {"matrix", matrix_verdict},
+        {"trace", std::bind(trace_verdict, std::cref(units), _1, _2)}};
     for (const auto& t : targets)
     {
         std::string error;

@@ -125,6 +125,7 @@ def test_bad_input_raises_the_command_line_message(chip, files, change, what):
     (lambda m: m.set_power("nosuch", 1.0), "unit 'nosuch' is not the name of a block"),
     (lambda m: m.set_power("core0", -1.0), "is negative"),
     (lambda m: m.set_power("core0", float("nan")), "is not a finite power"),
+    (lambda m: m.set_power("core0", 1e300), "its density is beyond the range of numbers"),
     (lambda m: m.set_density(6, 1e9), "block 6 is not a block"),
     (lambda m: m.set_density(1, float("nan")), "not a finite power density"),
     (lambda m: m.advance(-1), "must not be negative"),

@@ -161,9 +161,9 @@ TEST(Workload, EnergyAuditOfTracedRuns)
 }
 
 // Refused traces (blank, malformed, negative or unbounded powers, names repeated, unknown or
-// owning no cell), intervals and a missing file: one error line naming the file and line (or the
-// option), status 1, and the result files of an earlier run left as they were. (Refused option
-// values and combinations: tests/test_cli.cpp.)
+// owning no cell, a power whose density overflows), intervals and a missing file: one error line
+// naming the file and line (or the option), status 1, and the result files of an earlier run left
+// as they were. (Refused option values and combinations: tests/test_cli.cpp.)
 TEST(Workload, Refusals)
 {
     ScratchDir dir;
@@ -179,6 +179,9 @@ TEST(Workload, Refusals)
         {"a b a\n1 2 3\n", "", "t.ptrace:1: unit 'a' is named twice"},
         {"a z\n1 2\n", "", "t.ptrace:1: unit 'z' is not the name of a block of the input file"},
         {"b hidden\n1 2\n", "", "t.ptrace:1: unit 'hidden' owns no cell"},
+        {"a b\n1 2\n\n1e300 2\n", "",
+         "t.ptrace:4: power 1e+300 W of unit 'a' is too large: over the unit's 1.2e-11 m^3 its "
+         "density is beyond the range of numbers"},
         {"a b\n1 2\n", " --interval 0.0025",
          "--interval 0.0025 s is not a whole number of steps of dt = 0.001 s: the nearest valid "
          "intervals are 0.002 s and 0.003 s"},
