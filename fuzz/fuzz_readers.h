@@ -64,6 +64,8 @@ inline std::string datafile_verdict(const std::string& bytes, std::string* error
     const double positive[4] = {d.dx, d.dy, d.dz, d.dt};
     for (double v : positive)
         FUZZ_PROMISE(std::isfinite(v) && v > 0.0);
+    FUZZ_PROMISE(std::isnormal(d.dx * d.dx) && std::isnormal(d.dy * d.dy) &&
+                 std::isnormal(d.dz * d.dz) && std::isnormal(d.dx * d.dy * d.dz));
     FUZZ_PROMISE(std::isfinite(d.T_amb));
     for (double h : d.h)
         FUZZ_PROMISE(std::isfinite(h) && h >= 0.0);

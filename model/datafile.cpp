@@ -153,7 +153,16 @@ bool parse_data_file(std::istream& in, const char* file, DataFile& out, std::str
             return false;
         if (!positive(*spacing[a]))
             return r.reject(spacing_name[a], "must be positive");
+        // The rows take the spacings' squares, the squares of their ratios and the cell volume:
+        // each must be a normal number, neither rounded to zero nor overflowing.
+        if (!std::isnormal(*spacing[a] * *spacing[a]))
+            return r.reject(spacing_name[a],
+                            "its square is beyond the range of numbers (spacings are in metres)");
     }
+    const double cell = out.dx * out.dy * out.dz, ry = out.dx / out.dy, rz = out.dx / out.dz;
+    if (!std::isnormal(cell) || !std::isnormal(ry * ry) || !std::isnormal(rz * rz))
+        return r.reject(spacing_name[2], "the cell volume or the spacings' ratios squared are "
+                                         "beyond the range of numbers (spacings are in metres)");
     if (!r.read_double(out.dt, "time step"))
         return false;
     if (!positive(out.dt))

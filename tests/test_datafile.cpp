@@ -40,6 +40,13 @@ TEST(DataFile, BadItemsAreRefused)
         {"1e-3\n", "abc\n", "chip.dat:4: item 8 (time step): expected a number"},
         {"4 4 4", "4 0 4", "chip.dat:2: item 3 (intervals along y): must be at least 1"},
         {"1e-4 1e-4 1e-4", "1e-4 0 1e-4", "spacing along y): must be positive"},
+        {"1e-4 1e-4 1e-4", "1e-4 1e-200 1e-4",
+         "chip.dat:3: item 6 (spacing along y): its square "
+         "is beyond the range of numbers"},
+        {"1e-4 1e-4 1e-4", "1e200 1e-4 1e-4", "spacing along x): its square is beyond"},
+        {"1e-4 1e-4 1e-4", "1e-100 1e100 1e-4",
+         "(spacing along z): the cell volume or the "
+         "spacings' ratios squared are beyond"},
         {"100 200 300", "100 200 -1", "y-max face): must not be negative"},
         {"100 200 300", "100 200 1e999", "expected a number"},
         {"2329.0", "0", "density of layer SI): must be positive"},
